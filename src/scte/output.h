@@ -1,0 +1,52 @@
+// A buffered text writer for the report: one buffer, handed on in large
+// blocks, with table-driven number formatting (no streams, no printf).
+#ifndef SCTE104_OUTPUT_H
+#define SCTE104_OUTPUT_H
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+namespace scte104 {
+
+class Output {
+ public:
+  // Receives each block of text as it leaves the buffer.
+  using Sink = std::function<void(const char* text, std::size_t size)>;
+
+  explicit Output(Sink sink) : mSink(std::move(sink)) {}
+  Output(const Output&) = delete;
+  Output& operator=(const Output&) = delete;
+  // Deliberately no flush here: text still buffered when an error unwinds
+  // the report is dropped, so a failed run does not end in a half report.
+  ~Output() = default;
+
+  void text(std::string_view s);
+  void text(const char* data, std::size_t size) { text(std::string_view(data, size)); }
+  // Lowercase hexadecimal without leading zeros ("0" for zero).
+  void hex(std::uint32_t value);
+  // Exactly two lowercase hexadecimal digits.
+  void hex2(std::uint8_t value);
+  void decimal(std::uint64_t value);
+  // Hands everything buffered to the sink.
+  void flush();
+
+ private:
+  // Makes room for `size` more bytes in the buffer (size <= capacity).
+  char* reserve(std::size_t size);
+
+  Sink mSink;
+  std::array<char, 1u << 16> mBuffer{};
+  std::size_t mUsed = 0;
+};
+
+// A sink that writes to a file descriptor, retrying short writes. A failed
+// write (a closed pipe, a full disk) drops the text: the report has no way
+// to take it back.
+Output::Sink descriptor_sink(int fd);
+
+}  // namespace scte104
+
+#endif  // SCTE104_OUTPUT_H

@@ -1,0 +1,26 @@
+// The inspection report: a metadata block (hex, Base64, size) and a
+// structure block with every decoded field.
+#ifndef SCTE104_REPORT_H
+#define SCTE104_REPORT_H
+
+#include <cstdint>
+#include <vector>
+
+#include "output.h"
+#include "scte/scte_104.h"
+
+namespace scte104 {
+
+// Inspects one queue mark: `input` is the lead byte followed by the
+// message. Builds and decodes the message before writing anything, so an
+// input that is refused (empty, or rejected by the decoder) throws and
+// leaves `out` untouched. The input is released once the message holds its
+// own copy, so a large message is not held three times over.
+void inspect(std::vector<std::uint8_t> input, Output& out);
+
+// Writes both blocks for a decoded message.
+void write_report(const scte_104::MultipleOperationMessage& message, Output& out);
+
+}  // namespace scte104
+
+#endif  // SCTE104_REPORT_H

@@ -1,0 +1,134 @@
+// scte104: inspects one SCTE 104 queue mark, given as Base64 text or as a
+// file, and prints what it holds.
+#include <unistd.h>
+
+#include <cstring>
+#include <exception>
+#include <fstream>
+#include <new>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "output.h"
+#include "report.h"
+#include "utility/strings.h"
+
+namespace {
+
+constexpr char version[] = "0.1.0";
+
+// The exit status of a run that an error ended (a refused input, a message
+// the decoder rejects, exhausted memory); 1 is kept for a file that cannot
+// be opened.
+constexpr int kFailureStatus = 2;
+
+void write_to(int fd, const std::string& text) {
+  scte104::Output out(scte104::descriptor_sink(fd));
+  out.text(text);
+  out.flush();
+}
+
+void show_usage(const char* progname) {
+  write_to(STDERR_FILENO, std::string("Usage: ") + progname +
+                              " [-h] [-v] [-f] [scte-data]\n"
+                              "Use -h/--help for more information\n");
+}
+
+void show_help(const char* progname) {
+  const std::string name = progname;
+  write_to(STDERR_FILENO,
+           "Usage: " + name + " [-h] [-v] [-f] [scte-data]\n\n" +
+               "Utility to parse SCTE-104 queue marks\n\n"
+               "Optional argument:\n"
+               "  -h, --help       display help information and exit\n"
+               "  -v, --version    display version number and exit\n"
+               "  -f FILENAME      parse file with CSTE-104 queue mark\n\n"
+               "Positional argument:\n"
+               "  scte-data        base64 encoded SCTE-104 queue mark\n\n"
+               "Examples:\n"
+               "  $ " + name + " -f data/scte_104.bin\n" +
+               "  $ " + name + " CP//AB4AAKsAAAAAAQEBAA4BQAACtAAAAeAEsAAAAA==\n");
+}
+
+// The whole file, read in one go; nothing when it cannot be opened.
+std::optional<std::vector<std::uint8_t>> read_file(const char* name) {
+  if (name == nullptr) return std::nullopt;
+  std::ifstream stream(name, std::ios::in | std::ios::binary);
+  if (stream.fail()) return std::nullopt;
+  stream.seekg(0, std::ios::end);
+  const std::streamoff size = stream.tellg();
+  if (size < 0) {
+    throw std::runtime_error(std::string("Cannot determine the size of ") + name +
+                             ": not a regular file");
+  }
+  stream.seekg(0, std::ios::beg);
+  // A directory opens and even reports a size, but yields no byte.
+  if (size > 0 && stream.peek() == std::ifstream::traits_type::eof()) {
+    throw std::runtime_error(std::string("Cannot read ") + name);
+  }
+  std::vector<std::uint8_t> data(static_cast<std::size_t>(size));  // zero-filled
+  stream.read(reinterpret_cast<char*>(data.data()), size);  // a short read leaves zeros
+  return data;
+}
+
+std::vector<std::uint8_t> read_base64(const char* text) {
+  const std::string input = ext::base64::decode(text);
+  return std::vector<std::uint8_t>(input.begin(), input.end());
+}
+
+int run(int argc, char** argv) {
+  const char* progname = argc > 0 && argv[0] != nullptr ? argv[0] : "scte104";
+  if (argc < 2) {
+    show_usage(progname);
+    return 0;
+  }
+  // Only the first argument is an option; later ones are never looked at,
+  // except the file name right after -f.
+  const char* first = argv[1];
+  if (std::strcmp(first, "-h") == 0 || std::strcmp(first, "--help") == 0) {
+    show_help(progname);
+    return 0;
+  }
+  if (std::strcmp(first, "-v") == 0 || std::strcmp(first, "--version") == 0) {
+    write_to(STDOUT_FILENO, std::string(progname) + " v" + version + "\n");
+    return 0;
+  }
+  std::vector<std::uint8_t> input;
+  if (std::strcmp(first, "-f") == 0) {
+    std::optional<std::vector<std::uint8_t>> file = read_file(argc > 2 ? argv[2] : nullptr);
+    if (!file) {
+      write_to(STDERR_FILENO, "Data is not initialized\n");
+      return 1;
+    }
+    input = std::move(*file);
+  } else {
+    input = read_base64(first);  // anything else is Base64, even "-x"
+  }
+  scte104::Output out(scte104::descriptor_sink(STDOUT_FILENO));
+  scte104::inspect(std::move(input), out);
+  out.flush();
+  return 0;
+}
+
+void report_error(const char* what) {
+  write_to(STDERR_FILENO, std::string("scte104: ") + what + "\n");
+}
+
+}  // namespace
+
+// The one place where an error that ends the run is turned into a message:
+// everything below has been released by the time it arrives here.
+int main(int argc, char** argv) {
+  try {
+    return run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    report_error("out of memory");
+  } catch (const std::exception& e) {
+    report_error(e.what());
+  } catch (...) {
+    report_error("unknown error");
+  }
+  return kFailureStatus;
+}
