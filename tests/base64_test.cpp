@@ -1,0 +1,66 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "utility/strings.h"
+
+namespace {
+
+std::string encode(const std::string& bytes) {
+  return ext::base64::encode(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+}
+
+TEST(base64, encodes_with_padding_and_exact_length) {
+  const struct { std::string in, out; } cases[] = {
+      {"", ""},         {std::string(1, '\0'), "AA=="}, {"A", "QQ=="},
+      {"AB", "QUI="},   {"ABC", "QUJD"},                {"ABCD", "QUJDRA=="},
+      {"\xff\xff\xff", "////"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(encode(c.in), c.out) << c.out;
+  EXPECT_EQ(ext::base64::encode(nullptr, 0), "");
+  for (std::size_t n = 0; n < 40; ++n) {
+    EXPECT_EQ(encode(std::string(n, 'x')).size(), 4 * ((n + 2) / 3)) << n;
+  }
+}
+
+TEST(base64, decodes_leniently) {
+  const struct { std::string in, out; } cases[] = {
+      {"", ""},
+      {"QUJD", "ABC"},
+      {"QUI=", "AB"},
+      {"QUI", "AB"},
+      {"QQ==", "A"},
+      {"QQ", "A"},
+      {"QQ=", "A"},
+      {"QQ=====", "A"},
+      {"Q", ""},
+      {"Q===", ""},
+      {"QUJDR", "ABC"},          // a lone final character is dropped
+      {"QR==", "A"},             // non-zero pad bits are ignored
+      {"QUJDRE", "ABCD"},
+      {"QUJD\nREVG", "ABC"},     // a line break ends the data
+      {" QUJD", ""},
+      {"QUJD=REVG", "ABC"},      // so does the first "="
+      {"QUJDRA==QUJD", "ABCD"},
+      {"QUJD-_", "ABC"},         // URL-safe characters are not in the alphabet
+      {std::string("QUJD\0QUJD", 9), "ABC"},
+      {"QUJD\xc3\xa9", "ABC"},
+      {"AAAA", std::string(3, '\0')},
+      {"////", "\xff\xff\xff"},
+      {"CP//AB4AAKsAAAAAAQEBAA4BQAACtAAAAeAEsAAAAA==trailing",
+       std::string("\x08\xff\xff\x00\x1e\x00\x00\xab\x00\x00\x00\x00\x01\x01\x01\x00\x0e\x01\x40"
+                   "\x00\x02\xb4\x00\x00\x01\xe0\x04\xb0\x00\x00\x00", 31)},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ext::base64::decode(c.in), c.out) << c.in;
+}
+
+TEST(base64, round_trips_every_byte_value_at_every_length_mod_3) {
+  std::string all;
+  for (int i = 0; i < 256; ++i) all.push_back(static_cast<char>(i));
+  for (std::size_t n = 0; n <= all.size(); ++n) {
+    const std::string x = all.substr(all.size() - n);
+    ASSERT_EQ(ext::base64::decode(encode(x)), x) << n;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+#include "utility/strings.h"
+
+namespace {
+
+class date : public ::testing::Test {
+ protected:
+  // Local time is UTC for these tests, whatever the machine says.
+  void SetUp() override {
+    const char* tz = std::getenv("TZ");
+    mHadTz = tz != nullptr;
+    if (mHadTz) mOldTz = tz;
+    setenv("TZ", "UTC", 1);
+    tzset();
+  }
+  void TearDown() override {
+    if (mHadTz) {
+      setenv("TZ", mOldTz.c_str(), 1);
+    } else {
+      unsetenv("TZ");
+    }
+    tzset();
+  }
+
+ private:
+  bool mHadTz = false;
+  std::string mOldTz;
+};
+
+TEST_F(date, formats_seconds_in_local_time) {
+  EXPECT_EQ(ext::date::dateformat("%F %T", std::time_t{0}), "1970-01-01 00:00:00");
+  EXPECT_EQ(ext::date::dateformat("%F %T", std::time_t{1600000000}), "2020-09-13 12:26:40");
+}
+
+TEST_F(date, texts_longer_than_the_first_buffer) {
+  // Literal text of exactly n characters around the limits 32, 48 and 72.
+  for (const std::size_t n : {0u, 1u, 31u, 32u, 47u, 48u, 71u, 72u, 1000u}) {
+    const std::string fmt(n, 'x');
+    EXPECT_EQ(ext::date::dateformat(fmt.c_str(), std::time_t{0}), fmt) << n;
+  }
+  const std::string long_fmt = "%Y" + std::string(40, '-') + "%Y";
+  EXPECT_EQ(ext::date::dateformat(long_fmt.c_str(), std::time_t{0}),
+            "1970" + std::string(40, '-') + "1970");
+}
+
+TEST_F(date, empty_text_ends_the_growth) {
+  std::tm tm{};
+  EXPECT_EQ(ext::date::dateformat("", &tm), "");
+  EXPECT_EQ(ext::date::dateformat("", std::time_t{0}), "");
+}
+
+TEST_F(date, both_overloads_agree) {
+  for (const std::time_t t : {std::time_t{0}, std::time_t{951782400}, std::time_t{4102444799}}) {
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    EXPECT_EQ(ext::date::dateformat("%c %j %p", &tm), ext::date::dateformat("%c %j %p", t));
+  }
+}
+
+TEST_F(date, now_ms_shape) {
+  const std::string now = ext::date::now_ms();
+  ASSERT_EQ(now.size(), 23u) << now;
+  EXPECT_EQ(now[4], '-');
+  EXPECT_EQ(now[10], ' ');
+  EXPECT_EQ(now[19], '.');
+  for (const std::size_t i : {20u, 21u, 22u}) EXPECT_TRUE(std::isdigit(now[i])) << now;
+}
+
+}  // namespace
