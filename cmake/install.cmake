@@ -1,0 +1,26 @@
+# Installs the tool, both libraries, their headers, the man page and a CMake
+# package, so that another project can write
+#   find_package(scte104 CONFIG REQUIRED)
+#   target_link_libraries(app PRIVATE scte104::scte_104 scte104::utility)
+include(CMakePackageConfigHelpers)
+
+set(SCTE104_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/scte104)
+
+install(TARGETS utility scte_104 EXPORT scte104-targets
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(TARGETS scte104 RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/lib/scte/include/ ${PROJECT_SOURCE_DIR}/lib/utility/include/
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/scte104.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+install(EXPORT scte104-targets NAMESPACE scte104:: DESTINATION ${SCTE104_CMAKE_DIR})
+configure_package_config_file(cmake/scte104-config.cmake.in
+  ${PROJECT_BINARY_DIR}/scte104-config.cmake
+  INSTALL_DESTINATION ${SCTE104_CMAKE_DIR})
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/scte104-config-version.cmake
+  COMPATIBILITY SameMinorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/scte104-config.cmake
+              ${PROJECT_BINARY_DIR}/scte104-config-version.cmake
+  DESTINATION ${SCTE104_CMAKE_DIR})
