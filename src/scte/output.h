@@ -27,15 +27,23 @@ class Output {
   void text(const char* data, std::size_t size) { text(std::string_view(data, size)); }
   // Lowercase hexadecimal without leading zeros ("0" for zero).
   void hex(std::uint32_t value);
-  // Exactly two lowercase hexadecimal digits.
-  void hex2(std::uint8_t value);
   void decimal(std::uint64_t value);
+  // Two digits per byte, no separators.
+  void hex_bytes(const std::uint8_t* bytes, std::size_t count);
+  // Padded Base64 text of the bytes.
+  void base64(const std::uint8_t* bytes, std::size_t count);
+  // " 0x" and two digits and "," per byte.
+  void hex_byte_list(const std::uint8_t* bytes, std::size_t count);
   // Hands everything buffered to the sink.
   void flush();
 
  private:
   // Makes room for `size` more bytes in the buffer (size <= capacity).
   char* reserve(std::size_t size);
+  // Writes `count` bytes as `width`-character entries made by `put`, as
+  // many at a time as the buffer holds.
+  template <std::size_t width, typename Put>
+  void per_byte(const std::uint8_t* bytes, std::size_t count, Put put);
 
   Sink mSink;
   std::array<char, 1u << 16> mBuffer{};

@@ -14,8 +14,8 @@ namespace scte104 {
 // Inspects one queue mark: `input` is the lead byte followed by the
 // message. Builds and decodes the message before writing anything, so an
 // input that is refused (empty, or rejected by the decoder) throws and
-// leaves `out` untouched. The input is released once the message holds its
-// own copy, so a large message is not held three times over.
+// leaves `out` untouched. The message takes over the input's buffer, so a
+// large message is held once, not twice.
 void inspect(std::vector<std::uint8_t> input, Output& out);
 
 // Writes both blocks for a decoded message.

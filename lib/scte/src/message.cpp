@@ -18,6 +18,9 @@ MultipleOperationMessage::MultipleOperationMessage(const std::uint8_t* data, std
 MultipleOperationMessage::MultipleOperationMessage(const std::vector<std::uint8_t>& data)
     : mBuffer(data) {}
 
+MultipleOperationMessage::MultipleOperationMessage(std::vector<std::uint8_t>&& data)
+    : mBuffer(std::move(data)) {}
+
 std::string MultipleOperationMessage::to_base64() const {
   return ext::base64::encode(mBuffer.data(), mBuffer.size());
 }

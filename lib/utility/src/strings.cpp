@@ -139,14 +139,6 @@ unsigned value_of(char c) {
   return static_cast<unsigned>(std::find(base64_chars, end, c) - base64_chars);
 }
 
-// Three bytes in b[0..2] give four 6-bit indices in s[0..3].
-void split_into_sextets(const unsigned char (&b)[3], unsigned (&s)[4]) {
-  s[0] = b[0] >> 2u;
-  s[1] = ((b[0] & 0x03u) << 4u) + (b[1] >> 4u);
-  s[2] = ((b[1] & 0x0Fu) << 2u) + (b[2] >> 6u);
-  s[3] = b[2] & 0x3Fu;
-}
-
 // Four 6-bit values give three bytes, each cut to its low 8 bits.
 void join_into_bytes(const unsigned (&s)[4], char (&b)[3]) {
   b[0] = static_cast<char>(((s[0] << 2u) + ((s[1] & 0x30u) >> 4u)) & 0xFFu);
@@ -154,28 +146,40 @@ void join_into_bytes(const unsigned (&s)[4], char (&b)[3]) {
   b[2] = static_cast<char>((((s[2] & 0x03u) << 6u) + s[3]) & 0xFFu);
 }
 
+
+// The four characters of one group of three bytes; of a final group of
+// one or two bytes (`count`), the missing bytes count as zero and the
+// characters that would encode only them become "=".
+template <typename Emit>
+void encode_group(const std::uint8_t* group, std::size_t count, Emit emit) {
+  const unsigned b0 = group[0];
+  const unsigned b1 = count > 1 ? group[1] : 0u;
+  const unsigned b2 = count > 2 ? group[2] : 0u;
+  emit(base64_chars[b0 >> 2u]);
+  emit(base64_chars[((b0 & 0x03u) << 4u) | (b1 >> 4u)]);
+  emit(count > 1 ? base64_chars[((b1 & 0x0Fu) << 2u) | (b2 >> 6u)] : '=');
+  emit(count > 2 ? base64_chars[b2 & 0x3Fu] : '=');
+}
+
+template <typename Emit>
+void encode_all(const std::uint8_t* data, std::size_t len, Emit emit) {
+  std::size_t n = 0;
+  for (; len - n >= 3; n += 3) encode_group(data + n, 3, emit);
+  if (n < len) encode_group(data + n, len - n, emit);
+}
+
 }  // namespace
 
 std::string encode(const std::uint8_t* data, std::size_t len) {
-  std::string result;
-  unsigned char char_array_3[3];
-  unsigned sextets[4];
-  std::size_t i = 0;
-  for (std::size_t n = 0; n < len; ++n) {
-    char_array_3[i++] = data[n];
-    if (i == 3) {
-      split_into_sextets(char_array_3, sextets);
-      for (unsigned s : sextets) result.push_back(base64_chars[s]);
-      i = 0;
-    }
-  }
-  if (i > 0) {
-    for (std::size_t j = i; j < 3; ++j) char_array_3[j] = 0;
-    split_into_sextets(char_array_3, sextets);
-    for (std::size_t j = 0; j < i + 1; ++j) result.push_back(base64_chars[sextets[j]]);
-    for (std::size_t j = i; j < 3; ++j) result.push_back('=');
-  }
+  std::string result;  // grows one character at a time
+  encode_all(data, len, [&result](char c) { result.push_back(c); });
   return result;
+}
+
+std::size_t encode_to(const std::uint8_t* data, std::size_t len, char* out) {
+  char* const start = out;
+  encode_all(data, len, [&out](char c) { *out++ = c; });
+  return static_cast<std::size_t>(out - start);
 }
 
 std::string decode(const std::string& encoded_string) {

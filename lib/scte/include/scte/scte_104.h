@@ -122,6 +122,8 @@ class MultipleOperationMessage {
   // Copies `size` bytes from `data`; a null `data` gives an empty buffer.
   MultipleOperationMessage(const std::uint8_t* data, std::size_t size);
   explicit MultipleOperationMessage(const std::vector<std::uint8_t>& data);
+  // Takes over the bytes without copying them.
+  explicit MultipleOperationMessage(std::vector<std::uint8_t>&& data);
   MultipleOperationMessage(const MultipleOperationMessage&) = delete;
   MultipleOperationMessage& operator=(const MultipleOperationMessage&) = delete;
 

@@ -52,6 +52,11 @@ namespace base64 {
 // `len` is 0.
 std::string encode(const std::uint8_t* data, std::size_t len);
 
+// The same text written to `out`, which must have room for
+// 4 * ((len + 2) / 3) characters; returns the number written. For callers
+// that render large buffers piece by piece without a string per piece.
+std::size_t encode_to(const std::uint8_t* data, std::size_t len, char* out);
+
 // The bytes encoded by the leading Base64 characters of `encoded_string`.
 // Lenient: decoding stops silently at the first "=" or the first character
 // outside the alphabet, padding is optional, a lone final character is

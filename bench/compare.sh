@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Whole-process timings, side by side in one run (median of many runs):
+#   scte104 -f big.bin  against  xxd -p big.bin   (largest message the layout allows)
+#   scte104 HELP_EXAMPLE against  cat of its expected report
+# and the peak resident memory of the large run. Builds the release preset.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+runs=${RUNS:-21}
+small_runs=${SMALL_RUNS:-501}
+
+cmake --preset release >/dev/null
+cmake --build --preset release >/dev/null
+tool=build/release/scte104
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# 255 proprietary command operations of 65,535 non-zero data bytes each,
+# behind the lead byte: about 16.7 MB.
+python3 - "$work/big.bin" <<'PY'
+import sys
+data = bytes(i % 255 + 1 for i in range(65535))
+operation = b"\x01\x0c\xff\xff" + data
+header = bytes.fromhex("ffffffff000000000000" "00") + bytes([255])
+open(sys.argv[1], "wb").write(b"\x08" + header + operation * 255)
+PY
+
+python3 - "$tool" "$work/big.bin" "$runs" "$small_runs" <<'PY'
+import os, statistics, sys, time
+tool, big, runs, small_runs = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4])
+devnull = os.open(os.devnull, os.O_WRONLY)
+help_b64 = "CP//AB4AAKsAAAAAAQEBAA4BQAACtAAAAeAEsAAAAA=="
+expected = "tests/cli/expected/help_example.txt"
+
+def spawn_time(argv):
+    start = time.perf_counter()
+    pid = os.posix_spawnp(argv[0], argv, os.environ,
+                          file_actions=[(os.POSIX_SPAWN_DUP2, devnull, 1)])
+    _, status = os.waitpid(pid, 0)
+    elapsed = time.perf_counter() - start
+    if status != 0:
+        sys.exit("%s failed" % argv)
+    return elapsed
+
+def race(a, b, n):
+    ta, tb = [], []
+    for _ in range(n):  # interleaved, so both see the same machine
+        ta.append(spawn_time(a))
+        tb.append(spawn_time(b))
+    return statistics.median(ta), statistics.median(tb)
+
+big_tool, big_xxd = race([tool, "-f", big], ["xxd", "-p", big], runs)
+small_tool, small_cat = race([tool, help_b64], ["cat", expected], small_runs)
+print("large message (%d bytes), median of %d:" % (os.path.getsize(big), runs))
+print("  scte104 -f big.bin   %8.1f ms" % (big_tool * 1e3))
+print("  xxd -p big.bin       %8.1f ms   ratio %.2f (target <= 1.00)" % (big_xxd * 1e3, big_tool / big_xxd))
+print("help example, median of %d:" % small_runs)
+print("  scte104 BASE64       %8.1f us" % (small_tool * 1e6))
+print("  cat expected report  %8.1f us   ratio %.2f (target <= 1.00)" % (small_cat * 1e6, small_tool / small_cat))
+PY
+
+peak_kb=$(/usr/bin/time -f "%M" "$tool" -f "$work/big.bin" 2>&1 >/dev/null | tail -n 1)
+size=$(stat -c %s "$work/big.bin")
+python3 -c "import sys; kb, size = int(sys.argv[1]), int(sys.argv[2]); print('peak resident memory  %.1f MB = %.2f x file size (target <= 5.50)' % (kb / 1024, kb * 1024 / size))" "$peak_kb" "$size"
