@@ -1,0 +1,96 @@
+// Costs of the library calls and of the whole report, for the help example
+// and for the largest message the layout allows (255 proprietary command
+// operations of 65,535 non-zero data bytes each, about 16.7 MB).
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <vector>
+
+#include "output.h"
+#include "report.h"
+#include "scte/scte_104.h"
+#include "utility/strings.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes help_example() {
+  const std::string input = ext::base64::decode("CP//AB4AAKsAAAAAAQEBAA4BQAACtAAAAeAEsAAAAA==");
+  return Bytes(input.begin() + 1, input.end());
+}
+
+Bytes largest_message() {
+  Bytes m = {0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 255};
+  for (int op = 0; op < 255; ++op) {
+    m.insert(m.end(), {0x01, 0x0C, 0xFF, 0xFF});
+    for (unsigned i = 0; i < 65535; ++i) m.push_back(static_cast<std::uint8_t>(i % 255 + 1));
+  }
+  return m;
+}
+
+const Bytes& sample(std::int64_t which) {
+  static const Bytes small = help_example();
+  static const Bytes large = largest_message();
+  return which == 0 ? small : large;
+}
+
+void set_bytes(benchmark::State& state, std::size_t per_iteration) {
+  state.SetBytesProcessed(static_cast<std::int64_t>(per_iteration) * state.iterations());
+}
+
+void BM_decode(benchmark::State& state) {
+  const Bytes& bytes = sample(state.range(0));
+  for (auto _ : state) {
+    scte_104::MultipleOperationMessage m(bytes.data(), bytes.size());
+    m.decode();
+    benchmark::DoNotOptimize(m.operations().data());
+  }
+  set_bytes(state, bytes.size());
+}
+
+void BM_to_hex(benchmark::State& state) {
+  const Bytes& bytes = sample(state.range(0));
+  const scte_104::MultipleOperationMessage m(bytes.data(), bytes.size());
+  for (auto _ : state) benchmark::DoNotOptimize(m.to_hex());
+  set_bytes(state, bytes.size());
+}
+
+void BM_to_base64(benchmark::State& state) {
+  const Bytes& bytes = sample(state.range(0));
+  const scte_104::MultipleOperationMessage m(bytes.data(), bytes.size());
+  for (auto _ : state) benchmark::DoNotOptimize(m.to_base64());
+  set_bytes(state, bytes.size());
+}
+
+void BM_base64_decode(benchmark::State& state) {
+  const Bytes& bytes = sample(state.range(0));
+  const std::string text = ext::base64::encode(bytes.data(), bytes.size());
+  for (auto _ : state) benchmark::DoNotOptimize(ext::base64::decode(text));
+  set_bytes(state, text.size());
+}
+
+void BM_report(benchmark::State& state) {
+  const Bytes& bytes = sample(state.range(0));
+  Bytes input{0x08};
+  input.insert(input.end(), bytes.begin(), bytes.end());
+  std::size_t written = 0;
+  for (auto _ : state) {
+    scte104::Output out([&written](const char*, std::size_t n) { written += n; });
+    scte104::inspect(input, out);
+    out.flush();
+  }
+  benchmark::DoNotOptimize(written);
+  set_bytes(state, input.size());
+}
+
+// Argument 0: the help example; 1: the largest message.
+BENCHMARK(BM_decode)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_to_hex)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_to_base64)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_base64_decode)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_report)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
