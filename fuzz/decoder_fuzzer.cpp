@@ -14,7 +14,8 @@ namespace {
 bool well_formed(const scte_104::MultipleOperationMessage& m) {
   if (m.position() != m.data().size()) return false;
   for (const auto& op : m.operations()) {
-    const std::size_t expected = op.operation_id() == scte_104::SPLICE_REQUEST_DATA ? 14 : op.data().size();
+    const std::size_t expected =
+        op.operation_id() == scte_104::SPLICE_REQUEST_DATA ? 14 : op.data().size();
     if (op.data_length() != expected) return false;
   }
   return true;

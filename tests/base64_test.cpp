@@ -11,9 +11,15 @@ std::string encode(const std::string& bytes) {
 }
 
 TEST(base64, encodes_with_padding_and_exact_length) {
-  const struct { std::string in, out; } cases[] = {
-      {"", ""},         {std::string(1, '\0'), "AA=="}, {"A", "QQ=="},
-      {"AB", "QUI="},   {"ABC", "QUJD"},                {"ABCD", "QUJDRA=="},
+  const struct {
+    std::string in, out;
+  } cases[] = {
+      {"", ""},
+      {std::string(1, '\0'), "AA=="},
+      {"A", "QQ=="},
+      {"AB", "QUI="},
+      {"ABC", "QUJD"},
+      {"ABCD", "QUJDRA=="},
       {"\xff\xff\xff", "////"},
   };
   for (const auto& c : cases) EXPECT_EQ(encode(c.in), c.out) << c.out;
@@ -24,7 +30,9 @@ TEST(base64, encodes_with_padding_and_exact_length) {
 }
 
 TEST(base64, decodes_leniently) {
-  const struct { std::string in, out; } cases[] = {
+  const struct {
+    std::string in, out;
+  } cases[] = {
       {"", ""},
       {"QUJD", "ABC"},
       {"QUI=", "AB"},
@@ -35,21 +43,22 @@ TEST(base64, decodes_leniently) {
       {"QQ=====", "A"},
       {"Q", ""},
       {"Q===", ""},
-      {"QUJDR", "ABC"},          // a lone final character is dropped
-      {"QR==", "A"},             // non-zero pad bits are ignored
+      {"QUJDR", "ABC"},  // a lone final character is dropped
+      {"QR==", "A"},     // non-zero pad bits are ignored
       {"QUJDRE", "ABCD"},
-      {"QUJD\nREVG", "ABC"},     // a line break ends the data
+      {"QUJD\nREVG", "ABC"},  // a line break ends the data
       {" QUJD", ""},
-      {"QUJD=REVG", "ABC"},      // so does the first "="
+      {"QUJD=REVG", "ABC"},  // so does the first "="
       {"QUJDRA==QUJD", "ABCD"},
-      {"QUJD-_", "ABC"},         // URL-safe characters are not in the alphabet
+      {"QUJD-_", "ABC"},  // URL-safe characters are not in the alphabet
       {std::string("QUJD\0QUJD", 9), "ABC"},
       {"QUJD\xc3\xa9", "ABC"},
       {"AAAA", std::string(3, '\0')},
       {"////", "\xff\xff\xff"},
       {"CP//AB4AAKsAAAAAAQEBAA4BQAACtAAAAeAEsAAAAA==trailing",
        std::string("\x08\xff\xff\x00\x1e\x00\x00\xab\x00\x00\x00\x00\x01\x01\x01\x00\x0e\x01\x40"
-                   "\x00\x02\xb4\x00\x00\x01\xe0\x04\xb0\x00\x00\x00", 31)},
+                   "\x00\x02\xb4\x00\x00\x01\xe0\x04\xb0\x00\x00\x00",
+                   31)},
   };
   for (const auto& c : cases) EXPECT_EQ(ext::base64::decode(c.in), c.out) << c.in;
 }

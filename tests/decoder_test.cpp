@@ -79,7 +79,11 @@ TEST(decoder, every_timestamp_layout) {
     std::size_t num_ops_offset;
     scte_104::Timestamp expected;
   } cases[] = {
-      {"ffff000c000000000000" "00" "00", 11, {}},
+      {"ffff000c000000000000"
+       "00"
+       "00",
+       11,
+       {}},
       {samples::kUtcTimestamp, 17, {1, 256, 0x1234, 0, 0, 0, 0, 0, 0}},
       {samples::kTimeCodeTimestamp, 15, {2, 0, 0, 1, 2, 3, 4, 0, 0}},
       {samples::kGpiTimestamp, 13, {3, 0, 0, 0, 0, 0, 0, 5, 1}},
@@ -127,8 +131,11 @@ TEST(decoder, operation_after_proprietary_data_starts_after_its_data) {
 TEST(decoder, splice_request_consumes_14_bytes_whatever_data_length_says) {
   // data_length 16: the next opID starts 2 bytes before that data ends.
   const auto bytes = samples::bytes(
-      "ffff000000000000000000" "02"
-      "01010010" "01400002b4000001e004b0000000" "0200"
+      "ffff000000000000000000"
+      "02"
+      "01010010"
+      "01400002b4000001e004b0000000"
+      "0200"
       "0000");  // opID 0x0200 read from the last two data bytes, data_length 0
   MultipleOperationMessage m(bytes.data(), bytes.size());
   m.decode();
@@ -141,7 +148,11 @@ TEST(decoder, splice_request_consumes_14_bytes_whatever_data_length_says) {
 }
 
 TEST(decoder, data_length_past_the_end_keeps_the_bytes_there) {
-  const auto bytes = samples::bytes("ffff000000000000000000" "01" "010c0100" "0000002a07");
+  const auto bytes = samples::bytes(
+      "ffff000000000000000000"
+      "01"
+      "010c0100"
+      "0000002a07");
   MultipleOperationMessage m(bytes.data(), bytes.size());
   m.decode();
   ASSERT_EQ(m.operations().size(), 1u);

@@ -20,9 +20,9 @@ Bytes decode_then_encode(const Bytes& bytes, bool with_lead_byte) {
 }
 
 TEST(encoder, well_formed_messages_round_trip) {
-  for (const char* hex : {samples::kHelpExample, samples::kProprietaryThenSplice,
-                          samples::kUtcTimestamp, samples::kTimeCodeTimestamp,
-                          samples::kGpiTimestamp}) {
+  for (const char* hex :
+       {samples::kHelpExample, samples::kProprietaryThenSplice, samples::kUtcTimestamp,
+        samples::kTimeCodeTimestamp, samples::kGpiTimestamp}) {
     const Bytes bytes = samples::bytes(hex);
     EXPECT_EQ(decode_then_encode(bytes, false), bytes) << hex;
     Bytes with_lead{0x08};
@@ -87,11 +87,15 @@ TEST(encoder, writes_fields_as_held_and_only_operations_that_exist) {
   m.operations()[1].data().clear();      // a splice request is written from its fields
   m.operations().pop_back();             // num_ops still says 2
   m.encode(false);
-  EXPECT_EQ(m.data(), samples::bytes("ffff00280000010000000002" "010c00020000002a0741"));
+  EXPECT_EQ(m.data(), samples::bytes("ffff00280000010000000002"
+                                     "010c00020000002a0741"));
 }
 
 TEST(encoder, no_operations_gives_the_header_alone) {
-  const Bytes bytes = samples::bytes("ffff000c000000000000" "00" "00");
+  const Bytes bytes = samples::bytes(
+      "ffff000c000000000000"
+      "00"
+      "00");
   EXPECT_EQ(decode_then_encode(bytes, false), bytes);
 }
 

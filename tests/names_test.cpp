@@ -33,7 +33,8 @@ TEST(names, operation_types_over_the_whole_16_bit_range) {
   };
   std::set<std::string> seen;
   for (unsigned v = 0; v <= 0xFFFF; ++v) {
-    const auto text = scte_104::multiple_operation_type(static_cast<scte_104::MultipleOperationId>(v));
+    const auto text =
+        scte_104::multiple_operation_type(static_cast<scte_104::MultipleOperationId>(v));
     const auto it = named.find(v);
     ASSERT_EQ(text, it == named.end() ? "Reserved" : it->second) << std::hex << v;
     if (it != named.end()) seen.insert(text);

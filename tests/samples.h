@@ -24,9 +24,21 @@ constexpr const char* kProprietaryThenSplice =
     "0101000e03ffffffffabcd00010002050607";
 
 // One message of each timestamp layout, without operations.
-constexpr const char* kUtcTimestamp = "ffff0012000000000000" "01" "000001001234" "00";
-constexpr const char* kTimeCodeTimestamp = "ffff0010000000000000" "02" "01020304" "00";
-constexpr const char* kGpiTimestamp = "ffff000e000000000000" "03" "0501" "00";
+constexpr const char* kUtcTimestamp =
+    "ffff0012000000000000"
+    "01"
+    "000001001234"
+    "00";
+constexpr const char* kTimeCodeTimestamp =
+    "ffff0010000000000000"
+    "02"
+    "01020304"
+    "00";
+constexpr const char* kGpiTimestamp =
+    "ffff000e000000000000"
+    "03"
+    "0501"
+    "00";
 
 inline std::vector<std::uint8_t> bytes(const std::string& hex) {
   if (hex.size() % 2 != 0) throw std::invalid_argument("odd hex length");

@@ -1,9 +1,9 @@
+#include "utility/strings.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-#include "utility/strings.h"
 
 namespace {
 
@@ -16,7 +16,8 @@ TEST(strings, strips_the_six_whitespace_bytes_only) {
     EXPECT_EQ(ext::strip_right(pad + "a b" + pad), pad + "a b") << int(ws);
     EXPECT_EQ(ext::strip(pad + "a b" + pad), "a b") << int(ws);
   }
-  for (const std::string& kept : std::vector<std::string>{std::string("\xa0"), std::string(1, '\0'), std::string("\x85")}) {
+  for (const std::string& kept :
+       std::vector<std::string>{std::string("\xa0"), std::string(1, '\0'), std::string("\x85")}) {
     const std::string s = kept + "x" + kept;
     EXPECT_EQ(ext::strip(s), s);
   }
@@ -57,7 +58,10 @@ TEST(strings, split_cases) {
       {",,", ',', {"", ""}},
       {" , ", ',', {" ", " "}},
       {std::string("a\0b", 3), '\0', {"a", "b"}},
-      {"a\xff" "b\xff", '\xff', {"a", "b"}},
+      {"a\xff"
+       "b\xff",
+       '\xff',
+       {"a", "b"}},
       {"\xc3\xa9,\xc3", ',', {"\xc3\xa9", "\xc3"}},
   };
   for (const auto& c : cases) EXPECT_EQ(ext::split(c.in, c.delim), c.out) << c.in;

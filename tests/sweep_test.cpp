@@ -35,9 +35,9 @@ std::string inspect_outcome(const Bytes& input, std::string& report) {
 
 std::vector<Bytes> sample_inputs() {
   std::vector<Bytes> inputs;
-  for (const char* hex : {samples::kHelpExample, samples::kProprietaryThenSplice,
-                          samples::kUtcTimestamp, samples::kTimeCodeTimestamp,
-                          samples::kGpiTimestamp}) {
+  for (const char* hex :
+       {samples::kHelpExample, samples::kProprietaryThenSplice, samples::kUtcTimestamp,
+        samples::kTimeCodeTimestamp, samples::kGpiTimestamp}) {
     inputs.push_back(samples::bytes(std::string("08") + hex));
   }
   return inputs;

@@ -1,12 +1,12 @@
 #include "output.h"
 
-#include "utility/strings.h"
-
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+
+#include "utility/strings.h"
 
 namespace scte104 {
 namespace {
@@ -88,9 +88,8 @@ void Output::per_byte(const std::uint8_t* bytes, std::size_t count, Put put) {
 }
 
 void Output::hex_bytes(const std::uint8_t* bytes, std::size_t count) {
-  per_byte<2>(bytes, count, [](char* at, std::uint8_t byte) {
-    std::memcpy(at, kHexPairs.digits + 2 * byte, 2);
-  });
+  per_byte<2>(bytes, count,
+              [](char* at, std::uint8_t byte) { std::memcpy(at, kHexPairs.digits + 2 * byte, 2); });
 }
 
 void Output::hex_byte_list(const std::uint8_t* bytes, std::size_t count) {

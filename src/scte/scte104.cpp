@@ -26,32 +26,49 @@ constexpr char version[] = "0.1.0";
 // be opened.
 constexpr int kFailureStatus = 2;
 
-void write_to(int fd, const std::string& text) {
-  scte104::Output out(scte104::descriptor_sink(fd));
-  out.text(text);
-  out.flush();
-}
-
 void show_usage(const char* progname) {
-  write_to(STDERR_FILENO, std::string("Usage: ") + progname +
-                              " [-h] [-v] [-f] [scte-data]\n"
-                              "Use -h/--help for more information\n");
+  scte104::Output err(scte104::descriptor_sink(STDERR_FILENO));
+  err.text("Usage: ");
+  err.text(progname);
+  err.text(" [-h] [-v] [-f] [scte-data]\nUse -h/--help for more information\n");
+  err.flush();
 }
 
 void show_help(const char* progname) {
-  const std::string name = progname;
-  write_to(STDERR_FILENO,
-           "Usage: " + name + " [-h] [-v] [-f] [scte-data]\n\n" +
-               "Utility to parse SCTE-104 queue marks\n\n"
-               "Optional argument:\n"
-               "  -h, --help       display help information and exit\n"
-               "  -v, --version    display version number and exit\n"
-               "  -f FILENAME      parse file with CSTE-104 queue mark\n\n"
-               "Positional argument:\n"
-               "  scte-data        base64 encoded SCTE-104 queue mark\n\n"
-               "Examples:\n"
-               "  $ " + name + " -f data/scte_104.bin\n" +
-               "  $ " + name + " CP//AB4AAKsAAAAAAQEBAA4BQAACtAAAAeAEsAAAAA==\n");
+  scte104::Output err(scte104::descriptor_sink(STDERR_FILENO));
+  err.text("Usage: ");
+  err.text(progname);
+  err.text(
+      " [-h] [-v] [-f] [scte-data]\n\n"
+      "Utility to parse SCTE-104 queue marks\n\n"
+      "Optional argument:\n"
+      "  -h, --help       display help information and exit\n"
+      "  -v, --version    display version number and exit\n"
+      "  -f FILENAME      parse file with CSTE-104 queue mark\n\n"
+      "Positional argument:\n"
+      "  scte-data        base64 encoded SCTE-104 queue mark\n\n"
+      "Examples:\n"
+      "  $ ");
+  err.text(progname);
+  err.text(" -f data/scte_104.bin\n  $ ");
+  err.text(progname);
+  err.text(" CP//AB4AAKsAAAAAAQEBAA4BQAACtAAAAeAEsAAAAA==\n");
+  err.flush();
+}
+
+void show_version(const char* progname) {
+  scte104::Output out(scte104::descriptor_sink(STDOUT_FILENO));
+  out.text(progname);
+  out.text(" v");
+  out.text(version);
+  out.text("\n");
+  out.flush();
+}
+
+void show_message(const std::string& text) {
+  scte104::Output err(scte104::descriptor_sink(STDERR_FILENO));
+  err.text(text);
+  err.flush();
 }
 
 // A large input is touched page by page as it is read; asking for huge
@@ -83,7 +100,7 @@ std::optional<std::vector<std::uint8_t>> read_file(const char* name) {
   std::vector<std::uint8_t> data;
   data.reserve(static_cast<std::size_t>(size));
   prefer_huge_pages(data.data(), data.capacity());
-  data.resize(static_cast<std::size_t>(size));  // zero-filled
+  data.resize(static_cast<std::size_t>(size));              // zero-filled
   stream.read(reinterpret_cast<char*>(data.data()), size);  // a short read leaves zeros
   return data;
 }
@@ -107,14 +124,14 @@ int run(int argc, char** argv) {
     return 0;
   }
   if (std::strcmp(first, "-v") == 0 || std::strcmp(first, "--version") == 0) {
-    write_to(STDOUT_FILENO, std::string(progname) + " v" + version + "\n");
+    show_version(progname);
     return 0;
   }
   std::vector<std::uint8_t> input;
   if (std::strcmp(first, "-f") == 0) {
     std::optional<std::vector<std::uint8_t>> file = read_file(argc > 2 ? argv[2] : nullptr);
     if (!file) {
-      write_to(STDERR_FILENO, "Data is not initialized\n");
+      show_message("Data is not initialized\n");
       return 1;
     }
     input = std::move(*file);
@@ -127,9 +144,7 @@ int run(int argc, char** argv) {
   return 0;
 }
 
-void report_error(const char* what) {
-  write_to(STDERR_FILENO, std::string("scte104: ") + what + "\n");
-}
+void report_error(const char* what) { show_message(std::string("scte104: ") + what + "\n"); }
 
 }  // namespace
 

@@ -43,7 +43,8 @@ class ByteReader {
   std::vector<std::uint8_t> peek_bytes(std::size_t count) const {
     const std::size_t left = remaining();
     const auto first = mBuffer.begin() + static_cast<std::ptrdiff_t>(mBuffer.size() - left);
-    return std::vector<std::uint8_t>(first, first + static_cast<std::ptrdiff_t>(std::min(count, left)));
+    return std::vector<std::uint8_t>(first,
+                                     first + static_cast<std::ptrdiff_t>(std::min(count, left)));
   }
 
   // Moves the read position on by `count`, even past the end of the buffer.

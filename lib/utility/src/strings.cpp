@@ -146,7 +146,6 @@ void join_into_bytes(const unsigned (&s)[4], char (&b)[3]) {
   b[2] = static_cast<char>((((s[2] & 0x03u) << 6u) + s[3]) & 0xFFu);
 }
 
-
 // The four characters of one group of three bytes; of a final group of
 // one or two bytes (`count`), the missing bytes count as zero and the
 // characters that would encode only them become "=".
