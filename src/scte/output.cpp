@@ -17,7 +17,7 @@ constexpr char kHexDigits[] = "0123456789abcdef";
 struct HexPairs {
   char digits[512];
   constexpr HexPairs() : digits() {
-    for (unsigned v = 0; v < 256; ++v) {
+    for (std::size_t v = 0; v < 256; ++v) {
       digits[2 * v] = kHexDigits[v >> 4u];
       digits[2 * v + 1] = kHexDigits[v & 0x0Fu];
     }
@@ -29,7 +29,7 @@ constexpr HexPairs kHexPairs;
 struct ListEntries {
   char text[256 * 8];
   constexpr ListEntries() : text() {
-    for (unsigned v = 0; v < 256; ++v) {
+    for (std::size_t v = 0; v < 256; ++v) {
       char* entry = text + 8 * v;
       entry[0] = ' ';
       entry[1] = '0';
@@ -89,19 +89,19 @@ void Output::per_byte(const std::uint8_t* bytes, std::size_t count, Put put) {
 
 void Output::hex_bytes(const std::uint8_t* bytes, std::size_t count) {
   per_byte<2>(bytes, count,
-              [](char* at, std::uint8_t byte) { std::memcpy(at, kHexPairs.digits + 2 * byte, 2); });
+              [](char* at, std::uint8_t byte) { std::memcpy(at, kHexPairs.digits + std::size_t{2} * byte, 2); });
 }
 
 void Output::hex_byte_list(const std::uint8_t* bytes, std::size_t count) {
   per_byte<6>(bytes, count, [](char* at, std::uint8_t byte) {
-    std::memcpy(at, kListEntries.text + 8 * byte, 8);
+    std::memcpy(at, kListEntries.text + std::size_t{8} * byte, 8);
   });
 }
 
 void Output::base64(const std::uint8_t* bytes, std::size_t count) {
   // Pieces of a multiple of three bytes carry no padding, so their texts
   // join into exactly the text of the whole.
-  constexpr std::size_t kPiece = 3 * 1024;
+  constexpr std::size_t kPiece = std::size_t{3} * 1024;
   for (std::size_t at = 0; at < count; at += kPiece) {
     const std::size_t piece = std::min(kPiece, count - at);
     char* text = reserve(4 * ((piece + 2) / 3));

@@ -75,10 +75,12 @@ void show_message(const std::string& text) {
 // pages first saves thousands of page faults. Only a hint: any failure is
 // harmless and ignored.
 void prefer_huge_pages(void* start, std::size_t size) {
-  constexpr std::uintptr_t kHugePage = 2u << 20u;
-  const auto first = (reinterpret_cast<std::uintptr_t>(start) + kHugePage - 1) & ~(kHugePage - 1);
-  const auto last = (reinterpret_cast<std::uintptr_t>(start) + size) & ~(kHugePage - 1);
-  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+  constexpr std::size_t kHugePage = std::size_t{2} << 20u;
+  const std::size_t offset = reinterpret_cast<std::uintptr_t>(start) % kHugePage;
+  const std::size_t skip = offset == 0 ? 0 : kHugePage - offset;
+  if (size < skip + kHugePage) return;
+  const std::size_t length = (size - skip) / kHugePage * kHugePage;
+  madvise(static_cast<char*>(start) + skip, length, MADV_HUGEPAGE);
 }
 
 // The whole file, read in one go; nothing when it cannot be opened.
