@@ -8,28 +8,13 @@
 
 namespace {
 
+// Local time is UTC for these tests, whatever the machine says.
 class date : public ::testing::Test {
  protected:
-  // Local time is UTC for these tests, whatever the machine says.
   void SetUp() override {
-    const char* tz = std::getenv("TZ");
-    mHadTz = tz != nullptr;
-    if (mHadTz) mOldTz = tz;
     setenv("TZ", "UTC", 1);
     tzset();
   }
-  void TearDown() override {
-    if (mHadTz) {
-      setenv("TZ", mOldTz.c_str(), 1);
-    } else {
-      unsetenv("TZ");
-    }
-    tzset();
-  }
-
- private:
-  bool mHadTz = false;
-  std::string mOldTz;
 };
 
 TEST_F(date, formats_seconds_in_local_time) {
