@@ -1,6 +1,7 @@
 // scte104: inspects one SCTE 104 queue mark, given as Base64 text or as a
 // file, and prints what it holds.
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -86,14 +87,18 @@ void prefer_huge_pages(void* start, std::size_t size) {
 // The whole file, read in one go; nothing when it cannot be opened.
 std::optional<std::vector<std::uint8_t>> read_file(const char* name) {
   if (name == nullptr) return std::nullopt;
+  const auto no_size = [name] {
+    return std::runtime_error(std::string("Cannot determine the size of ") + name +
+                              ": not a regular file");
+  };
+  // Opening a named pipe would wait for a writer, possibly for ever.
+  struct stat status {};
+  if (stat(name, &status) == 0 && S_ISFIFO(status.st_mode)) throw no_size();
   std::ifstream stream(name, std::ios::in | std::ios::binary);
   if (stream.fail()) return std::nullopt;
   stream.seekg(0, std::ios::end);
   const std::streamoff size = stream.tellg();
-  if (size < 0) {
-    throw std::runtime_error(std::string("Cannot determine the size of ") + name +
-                             ": not a regular file");
-  }
+  if (size < 0) throw no_size();
   stream.seekg(0, std::ios::beg);
   // A directory opens and even reports a size, but yields no byte.
   if (size > 0 && stream.peek() == std::ifstream::traits_type::eof()) {
