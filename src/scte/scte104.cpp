@@ -8,10 +8,12 @@
 #include <cstring>
 #include <exception>
 #include <fstream>
+#include <initializer_list>
 #include <new>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "output.h"
@@ -27,49 +29,33 @@ constexpr char version[] = "0.1.0";
 // be opened.
 constexpr int kFailureStatus = 2;
 
-void show_usage(const char* progname) {
-  scte104::Output err(scte104::descriptor_sink(STDERR_FILENO));
-  err.text("Usage: ");
-  err.text(progname);
-  err.text(" [-h] [-v] [-f] [scte-data]\nUse -h/--help for more information\n");
-  err.flush();
-}
-
-void show_help(const char* progname) {
-  scte104::Output err(scte104::descriptor_sink(STDERR_FILENO));
-  err.text("Usage: ");
-  err.text(progname);
-  err.text(
-      " [-h] [-v] [-f] [scte-data]\n\n"
-      "Utility to parse SCTE-104 queue marks\n\n"
-      "Optional argument:\n"
-      "  -h, --help       display help information and exit\n"
-      "  -v, --version    display version number and exit\n"
-      "  -f FILENAME      parse file with CSTE-104 queue mark\n\n"
-      "Positional argument:\n"
-      "  scte-data        base64 encoded SCTE-104 queue mark\n\n"
-      "Examples:\n"
-      "  $ ");
-  err.text(progname);
-  err.text(" -f data/scte_104.bin\n  $ ");
-  err.text(progname);
-  err.text(" CP//AB4AAKsAAAAAAQEBAA4BQAACtAAAAeAEsAAAAA==\n");
-  err.flush();
-}
-
-void show_version(const char* progname) {
-  scte104::Output out(scte104::descriptor_sink(STDOUT_FILENO));
-  out.text(progname);
-  out.text(" v");
-  out.text(version);
-  out.text("\n");
+// Writes the pieces to `fd` in one go.
+void write_all(int fd, std::initializer_list<std::string_view> pieces) {
+  scte104::Output out(scte104::descriptor_sink(fd));
+  for (const std::string_view piece : pieces) out.text(piece);
   out.flush();
 }
 
-void show_message(const std::string& text) {
-  scte104::Output err(scte104::descriptor_sink(STDERR_FILENO));
-  err.text(text);
-  err.flush();
+void show_usage(const char* progname) {
+  write_all(STDERR_FILENO, {"Usage: ", progname,
+                            " [-h] [-v] [-f] [scte-data]\n"
+                            "Use -h/--help for more information\n"});
+}
+
+void show_help(const char* progname) {
+  write_all(STDERR_FILENO, {"Usage: ", progname,
+                            " [-h] [-v] [-f] [scte-data]\n\n"
+                            "Utility to parse SCTE-104 queue marks\n\n"
+                            "Optional argument:\n"
+                            "  -h, --help       display help information and exit\n"
+                            "  -v, --version    display version number and exit\n"
+                            "  -f FILENAME      parse file with CSTE-104 queue mark\n\n"
+                            "Positional argument:\n"
+                            "  scte-data        base64 encoded SCTE-104 queue mark\n\n"
+                            "Examples:\n"
+                            "  $ ",
+                            progname, " -f data/scte_104.bin\n  $ ", progname,
+                            " CP//AB4AAKsAAAAAAQEBAA4BQAACtAAAAeAEsAAAAA==\n"});
 }
 
 // A large input is touched page by page as it is read; asking for huge
@@ -131,14 +117,14 @@ int run(int argc, char** argv) {
     return 0;
   }
   if (std::strcmp(first, "-v") == 0 || std::strcmp(first, "--version") == 0) {
-    show_version(progname);
+    write_all(STDOUT_FILENO, {progname, " v", version, "\n"});
     return 0;
   }
   std::vector<std::uint8_t> input;
   if (std::strcmp(first, "-f") == 0) {
     std::optional<std::vector<std::uint8_t>> file = read_file(argc > 2 ? argv[2] : nullptr);
     if (!file) {
-      show_message("Data is not initialized\n");
+      write_all(STDERR_FILENO, {"Data is not initialized\n"});
       return 1;
     }
     input = std::move(*file);
@@ -151,7 +137,7 @@ int run(int argc, char** argv) {
   return 0;
 }
 
-void report_error(const char* what) { show_message(std::string("scte104: ") + what + "\n"); }
+void report_error(const char* what) { write_all(STDERR_FILENO, {"scte104: ", what, "\n"}); }
 
 }  // namespace
 
