@@ -23,19 +23,18 @@ std::string decode_error(MultipleOperationMessage& message) {
 
 TEST(decoder, help_example_field_by_field) {
   const auto bytes = samples::bytes(samples::kHelpExample);
-  MultipleOperationMessage m(bytes.data(), bytes.size());
-  m.decode();
-  EXPECT_EQ(m.reserved(), 0xFFFF);
-  EXPECT_EQ(m.message_size(), 30);
-  EXPECT_EQ(m.protocol_version(), 0);
-  EXPECT_EQ(m.as_index(), 0);
-  EXPECT_EQ(m.message_number(), 0xAB);
-  EXPECT_EQ(m.dpi_pid_index(), 0);
-  EXPECT_EQ(m.scte35_protocol_version(), 0);
-  EXPECT_EQ(m.timestamp().mTimeType, 0);
-  ASSERT_EQ(m.num_ops(), 1);
-  ASSERT_EQ(m.operations().size(), 1u);
-  const auto& op = m.operations()[0];
+  const auto m = samples::decoded(bytes);
+  EXPECT_EQ(m->reserved(), 0xFFFF);
+  EXPECT_EQ(m->message_size(), 30);
+  EXPECT_EQ(m->protocol_version(), 0);
+  EXPECT_EQ(m->as_index(), 0);
+  EXPECT_EQ(m->message_number(), 0xAB);
+  EXPECT_EQ(m->dpi_pid_index(), 0);
+  EXPECT_EQ(m->scte35_protocol_version(), 0);
+  EXPECT_EQ(m->timestamp().mTimeType, 0);
+  ASSERT_EQ(m->num_ops(), 1);
+  ASSERT_EQ(m->operations().size(), 1u);
+  const auto& op = m->operations()[0];
   EXPECT_EQ(op.operation_id(), scte_104::SPLICE_REQUEST_DATA);
   EXPECT_EQ(op.data_length(), 14);
   EXPECT_EQ(op.data(), samples::bytes("01400002b4000001e004b0000000"));
@@ -48,9 +47,9 @@ TEST(decoder, help_example_field_by_field) {
   EXPECT_EQ(r.avail_num(), 0);
   EXPECT_EQ(r.avails_expected(), 0);
   EXPECT_EQ(r.auto_return_flag(), 0);
-  EXPECT_EQ(m.position(), 30u);
-  EXPECT_EQ(m.to_hex(), samples::kHelpExample);
-  EXPECT_EQ(m.to_base64(), "//8AHgAAqwAAAAABAQEADgFAAAK0AAAB4ASwAAAA");
+  EXPECT_EQ(m->position(), 30u);
+  EXPECT_EQ(m->to_hex(), samples::kHelpExample);
+  EXPECT_EQ(m->to_base64(), "//8AHgAAqwAAAAABAQEADgFAAAK0AAAB4ASwAAAA");
 }
 
 TEST(decoder, wrong_reserved_value_is_refused_and_kept) {
@@ -104,14 +103,13 @@ TEST(decoder, every_timestamp_layout) {
 
 TEST(decoder, operation_after_proprietary_data_starts_after_its_data) {
   const auto bytes = samples::bytes(samples::kProprietaryThenSplice);
-  MultipleOperationMessage m(bytes.data(), bytes.size());
-  m.decode();
-  ASSERT_EQ(m.operations().size(), 2u);
-  const auto& first = m.operations()[0];
+  const auto m = samples::decoded(bytes);
+  ASSERT_EQ(m->operations().size(), 2u);
+  const auto& first = m->operations()[0];
   EXPECT_EQ(first.operation_id(), scte_104::PROPRIETARY_COMMAND_REQUEST_DATA);
   EXPECT_EQ(first.data(), samples::bytes("0000002a0741"));
   EXPECT_EQ(first.request_data().splice_event_id(), 0u);
-  const auto& r = m.operations()[1].request_data();
+  const auto& r = m->operations()[1].request_data();
   EXPECT_EQ(r.splice_insert_type(), scte_104::SPLICE_END_NORMAL);
   EXPECT_EQ(r.splice_event_id(), 0xFFFFFFFFu);
   EXPECT_EQ(r.unique_program_id(), 0xABCD);
@@ -120,7 +118,7 @@ TEST(decoder, operation_after_proprietary_data_starts_after_its_data) {
   EXPECT_EQ(r.avail_num(), 5);
   EXPECT_EQ(r.avails_expected(), 6);
   EXPECT_EQ(r.auto_return_flag(), 7);
-  EXPECT_EQ(m.position(), bytes.size());
+  EXPECT_EQ(m->position(), bytes.size());
 }
 
 TEST(decoder, splice_request_consumes_14_bytes_whatever_data_length_says) {
@@ -132,14 +130,13 @@ TEST(decoder, splice_request_consumes_14_bytes_whatever_data_length_says) {
       "01400002b4000001e004b0000000"
       "0200"
       "0000");  // opID 0x0200 read from the last two data bytes, data_length 0
-  MultipleOperationMessage m(bytes.data(), bytes.size());
-  m.decode();
-  ASSERT_EQ(m.operations().size(), 2u);
-  EXPECT_EQ(m.operations()[0].data().size(), 16u);
-  EXPECT_EQ(m.operations()[0].request_data().break_duration(), 1200);
-  EXPECT_EQ(m.operations()[1].operation_id(), 0x0200);
-  EXPECT_EQ(m.operations()[1].data_length(), 0);
-  EXPECT_EQ(m.position(), bytes.size());
+  const auto m = samples::decoded(bytes);
+  ASSERT_EQ(m->operations().size(), 2u);
+  EXPECT_EQ(m->operations()[0].data().size(), 16u);
+  EXPECT_EQ(m->operations()[0].request_data().break_duration(), 1200);
+  EXPECT_EQ(m->operations()[1].operation_id(), 0x0200);
+  EXPECT_EQ(m->operations()[1].data_length(), 0);
+  EXPECT_EQ(m->position(), bytes.size());
 }
 
 TEST(decoder, data_length_past_the_end_keeps_the_bytes_there) {
@@ -148,20 +145,18 @@ TEST(decoder, data_length_past_the_end_keeps_the_bytes_there) {
       "01"
       "010c0100"
       "0000002a07");
-  MultipleOperationMessage m(bytes.data(), bytes.size());
-  m.decode();
-  ASSERT_EQ(m.operations().size(), 1u);
-  EXPECT_EQ(m.operations()[0].data_length(), 0x100);
-  EXPECT_EQ(m.operations()[0].data(), samples::bytes("0000002a07"));
-  EXPECT_EQ(m.position(), 16u + 0x100);
+  const auto m = samples::decoded(bytes);
+  ASSERT_EQ(m->operations().size(), 1u);
+  EXPECT_EQ(m->operations()[0].data_length(), 0x100);
+  EXPECT_EQ(m->operations()[0].data(), samples::bytes("0000002a07"));
+  EXPECT_EQ(m->position(), 16u + 0x100);
 }
 
 TEST(decoder, bytes_after_the_last_operation_are_ignored_but_rendered) {
   const auto bytes = samples::bytes(std::string(samples::kHelpExample) + "beef");
-  MultipleOperationMessage m(bytes.data(), bytes.size());
-  m.decode();
-  EXPECT_EQ(m.position(), 30u);
-  EXPECT_EQ(m.to_hex(), std::string(samples::kHelpExample) + "beef");
+  const auto m = samples::decoded(bytes);
+  EXPECT_EQ(m->position(), 30u);
+  EXPECT_EQ(m->to_hex(), std::string(samples::kHelpExample) + "beef");
 }
 
 TEST(decoder, empty_and_null_buffers) {

@@ -13,10 +13,9 @@ using scte_104::MultipleOperationMessage;
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes decode_then_encode(const Bytes& bytes, bool with_lead_byte) {
-  MultipleOperationMessage m(bytes.data(), bytes.size());
-  m.decode();
-  m.encode(with_lead_byte);
-  return m.data();
+  const auto m = samples::decoded(bytes);
+  m->encode(with_lead_byte);
+  return m->data();
 }
 
 TEST(encoder, well_formed_messages_round_trip) {
@@ -59,36 +58,33 @@ TEST(encoder, setters_write_the_lead_byte_and_the_new_value) {
 
 TEST(encoder, setter_on_other_operation_changes_nothing) {
   const Bytes bytes = samples::bytes(samples::kProprietaryThenSplice);
-  MultipleOperationMessage m(bytes.data(), bytes.size());
-  m.decode();
-  m.set_preroll_time(0, 99);
-  m.set_break_duration(0, 99);
-  EXPECT_EQ(m.operations()[0].request_data().pre_roll_time(), 0);
-  EXPECT_EQ(m.data(), bytes);
-  m.set_preroll_time(1, 0x1234);
-  EXPECT_EQ(m.to_hex().substr(0, 2), "08");
-  EXPECT_EQ(m.to_hex().substr(2 * (1 + 33), 4), "1234");  // pre_roll_time at offset 33
+  const auto m = samples::decoded(bytes);
+  m->set_preroll_time(0, 99);
+  m->set_break_duration(0, 99);
+  EXPECT_EQ(m->operations()[0].request_data().pre_roll_time(), 0);
+  EXPECT_EQ(m->data(), bytes);
+  m->set_preroll_time(1, 0x1234);
+  EXPECT_EQ(m->to_hex().substr(0, 2), "08");
+  EXPECT_EQ(m->to_hex().substr(2 * (1 + 33), 4), "1234");  // pre_roll_time at offset 33
 }
 
 TEST(encoder, setter_index_outside_the_list_throws_and_changes_nothing) {
   const Bytes bytes = samples::bytes(samples::kHelpExample);
-  MultipleOperationMessage m(bytes.data(), bytes.size());
-  m.decode();
-  EXPECT_THROW(m.set_preroll_time(-1, 1), std::out_of_range);
-  EXPECT_THROW(m.set_break_duration(1, 1), std::out_of_range);
-  EXPECT_EQ(m.data(), bytes);
+  const auto m = samples::decoded(bytes);
+  EXPECT_THROW(m->set_preroll_time(-1, 1), std::out_of_range);
+  EXPECT_THROW(m->set_break_duration(1, 1), std::out_of_range);
+  EXPECT_EQ(m->data(), bytes);
 }
 
 TEST(encoder, writes_fields_as_held_and_only_operations_that_exist) {
   const Bytes bytes = samples::bytes(samples::kProprietaryThenSplice);
-  MultipleOperationMessage m(bytes.data(), bytes.size());
-  m.decode();
-  m.operations()[0].set_data_length(2);  // not recomputed from data()
-  m.operations()[1].data().clear();      // a splice request is written from its fields
-  m.operations().pop_back();             // num_ops still says 2
-  m.encode(false);
-  EXPECT_EQ(m.data(), samples::bytes("ffff00280000010000000002"
-                                     "010c00020000002a0741"));
+  const auto m = samples::decoded(bytes);
+  m->operations()[0].set_data_length(2);  // not recomputed from data()
+  m->operations()[1].data().clear();      // a splice request is written from its fields
+  m->operations().pop_back();             // num_ops still says 2
+  m->encode(false);
+  EXPECT_EQ(m->data(), samples::bytes("ffff00280000010000000002"
+                                      "010c00020000002a0741"));
 }
 
 TEST(encoder, no_operations_gives_the_header_alone) {

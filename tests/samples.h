@@ -4,9 +4,12 @@
 #define SCTE104_TESTS_SAMPLES_H
 
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "scte/scte_104.h"
 
 namespace samples {
 
@@ -47,6 +50,15 @@ inline std::vector<std::uint8_t> bytes(const std::string& hex) {
     out.push_back(static_cast<std::uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
   }
   return out;
+}
+
+// A message built over `bytes` and decoded (a message cannot be moved, so
+// it comes behind a pointer).
+inline std::unique_ptr<scte_104::MultipleOperationMessage> decoded(
+    const std::vector<std::uint8_t>& bytes) {
+  auto message = std::make_unique<scte_104::MultipleOperationMessage>(bytes.data(), bytes.size());
+  message->decode();
+  return message;
 }
 
 }  // namespace samples
