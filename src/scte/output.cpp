@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <stdexcept>
+#include <string>
 
 #include "utility/strings.h"
 
@@ -126,12 +128,17 @@ void Output::flush() {
   mSink(mBuffer.data(), size);
 }
 
-Output::Sink descriptor_sink(int fd) {
-  return [fd](const char* text, std::size_t size) {
+Output::Sink descriptor_sink(int fd, const char* name, OnWriteFailure on_failure) {
+  return [fd, name, on_failure](const char* text, std::size_t size) {
     while (size > 0) {
       const ssize_t written = ::write(fd, text, size);
       if (written < 0 && errno == EINTR) continue;
-      if (written <= 0) return;
+      if (written <= 0) {
+        if (on_failure == OnWriteFailure::ignore) return;
+        const int error = written < 0 ? errno : EIO;  // 0 bytes taken: no progress possible
+        throw std::runtime_error(std::string("Cannot write to ") + name + ": " +
+                                 std::strerror(error));
+      }
       text += written;
       size -= static_cast<std::size_t>(written);
     }

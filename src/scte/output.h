@@ -50,10 +50,15 @@ class Output {
   std::size_t mUsed = 0;
 };
 
-// A sink that writes to a file descriptor, retrying short writes. A failed
-// write (a closed pipe, a full disk) drops the text: the report has no way
-// to take it back.
-Output::Sink descriptor_sink(int fd);
+enum class OnWriteFailure { raise, ignore };
+
+// A sink that writes to a file descriptor, retrying short and interrupted
+// writes. A write that fails (a full disk, a closed descriptor) throws
+// std::runtime_error naming `name` and the reason, or, with
+// OnWriteFailure::ignore, drops the text: for standard error, where no one
+// would hear of it.
+Output::Sink descriptor_sink(int fd, const char* name,
+                             OnWriteFailure on_failure = OnWriteFailure::raise);
 
 }  // namespace scte104
 

@@ -151,7 +151,7 @@ void write_structure(const MultipleOperationMessage& message, Output& out) {
 
 }  // namespace
 
-void inspect(std::vector<std::uint8_t> input, Output& out) {
+void inspect(std::vector<std::uint8_t> input, Output& out, ReportFormat format) {
   if (input.empty()) {
     throw std::runtime_error("Input is empty: expected a lead byte and a message");
   }
@@ -160,7 +160,11 @@ void inspect(std::vector<std::uint8_t> input, Output& out) {
   input.erase(input.begin());
   auto message = std::make_unique<MultipleOperationMessage>(std::move(input));
   message->decode();
-  write_report(*message, out);
+  if (format == ReportFormat::json) {
+    write_json_report(*message, out);
+  } else {
+    write_report(*message, out);
+  }
 }
 
 void write_report(const MultipleOperationMessage& message, Output& out) {

@@ -29,9 +29,11 @@ constexpr char version[] = "0.1.0";
 // be opened.
 constexpr int kFailureStatus = 2;
 
-// Writes the pieces to `fd` in one go.
+// Writes the pieces to standard output, or standard error, in one go.
 void write_all(int fd, std::initializer_list<std::string_view> pieces) {
-  scte104::Output out(scte104::descriptor_sink(fd));
+  scte104::Output out(fd == STDOUT_FILENO ? scte104::descriptor_sink(fd, "standard output")
+                                          : scte104::descriptor_sink(fd, "standard error",
+                                                                     scte104::OnWriteFailure::ignore));
   for (const std::string_view piece : pieces) out.text(piece);
   out.flush();
 }
@@ -110,19 +112,28 @@ int run(int argc, char** argv) {
     return 0;
   }
   // Only the first argument is an option; later ones are never looked at,
-  // except the file name right after -f.
-  const char* first = argv[1];
-  if (std::strcmp(first, "-h") == 0 || std::strcmp(first, "--help") == 0) {
+  // except the file name right after -f. --json puts the input one place on.
+  int at = 1;
+  scte104::ReportFormat format = scte104::ReportFormat::text;
+  if (std::strcmp(argv[1], "--json") == 0) {
+    if (argc < 3) {
+      show_usage(progname);
+      return kFailureStatus;
+    }
+    format = scte104::ReportFormat::json;
+    at = 2;
+  } else if (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0) {
     show_help(progname);
     return 0;
-  }
-  if (std::strcmp(first, "-v") == 0 || std::strcmp(first, "--version") == 0) {
+  } else if (std::strcmp(argv[1], "-v") == 0 || std::strcmp(argv[1], "--version") == 0) {
     write_all(STDOUT_FILENO, {progname, " v", version, "\n"});
     return 0;
   }
+  const char* first = argv[at];
   std::vector<std::uint8_t> input;
   if (std::strcmp(first, "-f") == 0) {
-    std::optional<std::vector<std::uint8_t>> file = read_file(argc > 2 ? argv[2] : nullptr);
+    std::optional<std::vector<std::uint8_t>> file =
+        read_file(argc > at + 1 ? argv[at + 1] : nullptr);
     if (!file) {
       write_all(STDERR_FILENO, {"Data is not initialized\n"});
       return 1;
@@ -131,8 +142,8 @@ int run(int argc, char** argv) {
   } else {
     input = read_base64(first);  // anything else is Base64, even "-x"
   }
-  scte104::Output out(scte104::descriptor_sink(STDOUT_FILENO));
-  scte104::inspect(std::move(input), out);
+  scte104::Output out(scte104::descriptor_sink(STDOUT_FILENO, "standard output"));
+  scte104::inspect(std::move(input), out, format);
   out.flush();
   return 0;
 }

@@ -25,6 +25,13 @@ class ByteWriter {
     }
   }
 
+  // Appends the low `width` bytes of `value`, most significant first.
+  void write_uint(std::uint64_t value, std::size_t width) {
+    for (std::size_t i = width; i-- > 0;) {
+      mOut.push_back(static_cast<std::uint8_t>((value >> (8 * i)) & 0xFFu));
+    }
+  }
+
   void write_bytes(const std::vector<std::uint8_t>& bytes) {
     mOut.insert(mOut.end(), bytes.begin(), bytes.end());
   }

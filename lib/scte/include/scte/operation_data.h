@@ -1,0 +1,383 @@
+// Typed views of an operation's data: one record per SCTE 104 data layout,
+// with the standard's field names, read from Operation::data() and written
+// back to bytes. Every integer is unsigned and big-endian on the wire; a
+// flag is one byte held as read (0 = false).
+//
+// Each record lists its fields in wire order through for_each_field(f),
+// calling f(name, value) per field, or f(name, value, value_name) for a
+// field with a table of value names. Optional fields that the data did not
+// hold are std::nullopt.
+#ifndef SCTE104_OPERATION_DATA_H
+#define SCTE104_OPERATION_DATA_H
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "scte/scte_104.h"
+
+namespace scte_104 {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// The standard's name of an opID ("splice_request_data"); nullptr when the
+// opID has none.
+const char* operation_name(MultipleOperationId id);
+
+// Names of values; "Reserved" where the standard gives none.
+const char* segmentation_type_name(std::uint8_t segmentation_type_id);
+const char* segmentation_upid_type_name(std::uint8_t segmentation_upid_type);
+const char* device_restrictions_name(std::uint8_t device_restrictions);
+const char* splice_schedule_command_name(std::uint8_t splice_schedule_command);
+// "User private" from 32 up.
+const char* encryption_algorithm_name(std::uint8_t encryption_algorithm);
+
+// 0x0100 inject_section_data_request: a ready-made SCTE 35 command.
+struct InjectSectionDataRequest {
+  std::uint16_t SCTE35_command_length = 0;
+  std::uint8_t SCTE35_protocol_version = 0;
+  std::uint8_t SCTE35_command_type = 0;
+  Bytes SCTE35_command_contents;  // SCTE35_command_length bytes
+
+  template <typename F>
+  void for_each_field(F&& f) const {
+    f("SCTE35_command_length", SCTE35_command_length);
+    f("SCTE35_protocol_version", SCTE35_protocol_version);
+    f("SCTE35_command_type", SCTE35_command_type);
+    f("SCTE35_command_contents", SCTE35_command_contents);
+  }
+};
+
+// 0x0101 splice_request_data: the 14 bytes the message decoder reads, plus
+// the one byte that later editions of the standard add.
+struct SpliceRequest {
+  SpliceRequestData request;
+  std::optional<std::uint8_t> not_an_entry_flag;
+
+  template <typename F>
+  void for_each_field(F&& f) const {
+    const SpliceInsertType type = request.splice_insert_type();
+    f("splice_insert_type", static_cast<std::uint8_t>(type), splice_insert_type(type));
+    f("splice_event_id", request.splice_event_id());
+    f("unique_program_id", request.unique_program_id());
+    f("pre_roll_time", request.pre_roll_time());
+    f("break_duration", request.break_duration());
+    f("avail_num", request.avail_num());
+    f("avails_expected", request.avails_expected());
+    f("auto_return_flag", request.auto_return_flag());
+    f("not_an_entry_flag", not_an_entry_flag);
+  }
+};
+
+// 0x0102 splice_null_request_data: no fields.
+struct SpliceNullRequest {
+  template <typename F>
+  void for_each_field(F&&) const {}
+};
+
+// provider_avail_id values counted by num_provider_avails.
+struct ProviderAvails {
+  std::uint8_t num_provider_avails = 0;
+  std::vector<std::uint32_t> provider_avail_id;
+
+  template <typename F>
+  void for_each_field(F&& f) const {
+    f("num_provider_avails", num_provider_avails);
+    f("provider_avail_id", provider_avail_id);
+  }
+};
+
+// 0x0103 start_schedule_download_request_data.
+struct StartScheduleDownloadRequest : ProviderAvails {};
+
+// 0x0104 time_signal_request_data.
+struct TimeSignalRequest {
+  std::uint16_t pre_roll_time = 0;  // ms
+
+  template <typename F>
+  void for_each_field(F&& f) const {
+    f("pre_roll_time", pre_roll_time);
+  }
+};
+
+// 0x0105 transmit_schedule_request_data.
+struct TransmitScheduleRequest {
+  std::uint8_t cancel = 0;
+
+  template <typename F>
+  void for_each_field(F&& f) const {
+    f("cancel", cancel);
+  }
+};
+
+// One entry of a component_mode_DPI_request_data.
+struct DpiComponent {
+  std::uint8_t component_tag = 0;
+  std::uint16_t component_preroll = 0;  // ms
+
+  template <typename F>
+  void for_each_field(F&& f) const {
+    f("component_tag", component_tag);
+    f("component_preroll", component_preroll);
+  }
+};
+
+// 0x0106 component_mode_DPI_request_data: as many whole entries as fit.
+struct ComponentModeDpiRequest {
+  std::vector<DpiComponent> components;
+
+  template <typename F>
+  void for_each_field(F&& f) const {
+    f("components", components);
+  }
+};
+
+// 0x0107 encrypted_DPI_request_data.
+struct EncryptedDpiRequest {
+  std::uint8_t encryption_algorithm = 0;
+  std::uint8_t CW_index = 0;
+
+  template <typename F>
+  void for_each_field(F&& f) const {
+    f("encryption_algorithm", encryption_algorithm, encryption_algorithm_name(encryption_algorithm));
+    f("CW_index", CW_index);
+  }
+};
+
+// 0x0108 insert_descriptor_request_data: descriptor_count descriptor
+// images, each its tag, its length and length bytes, kept whole.
+struct InsertDescriptorRequest {
+  std::uint8_t descriptor_count = 0;
+  std::vector<Bytes> descriptors;
+
+  template <typename F>
+  void for_each_field(F&& f) const {
+    f("descriptor_count", descriptor_count);
+    f("descriptors", descriptors);
+  }
+};
+
+// DTMF characters, one byte each, as sent.
+struct DtmfChars {
+  std::string text;
+};
+
+// 0x0109 insert_DTMF_descriptor_request_data.
+struct InsertDtmfDescriptorRequest {
+  std::uint8_t pre_roll = 0;  // tenths of a second
+  std::uint8_t dtmf_length = 0;
+  DtmfChars DTMF_char;  // dtmf_length bytes
+
+  template <typename F>
+  void for_each_field(F&& f) const {
+    f("pre_roll", pre_roll);
+    f("dtmf_length", dtmf_length);
+    f("DTMF_char", DTMF_char);
+  }
+};
+
+// 0x010A insert_avail_descriptor_request_data.
+struct InsertAvailDescriptorRequest : ProviderAvails {};
+
+// 0x010B insert_segmentation_descriptor_request_data. Older automation stops
+// after segments_expected; the optional tail comes in wire order, as far as
+// the data holds it.
+struct InsertSegmentationDescriptorRequest {
+  std::uint32_t segmentation_event_id = 0;
+  std::uint8_t segmentation_event_cancel_indicator = 0;
+  std::uint16_t duration = 0;  // s
+  std::uint8_t segmentation_upid_type = 0;
+  std::uint8_t segmentation_upid_length = 0;
+  Bytes segmentation_upid;  // segmentation_upid_length bytes
+  std::uint8_t segmentation_type_id = 0;
+  std::uint8_t segment_num = 0;
+  std::uint8_t segments_expected = 0;
+  std::optional<std::uint8_t> duration_extension_frames;
+  std::optional<std::uint8_t> delivery_not_restricted_flag;
+  std::optional<std::uint8_t> web_delivery_allowed_flag;
+  std::optional<std::uint8_t> no_regional_blackout_flag;
+  std::optional<std::uint8_t> archive_allowed_flag;
+  std::optional<std::uint8_t> device_restrictions;
+  std::optional<std::uint8_t> insert_sub_segment_info;
+  std::optional<std::uint8_t> sub_segment_num;
+  std::optional<std::uint8_t> sub_segments_expected;
+
+  template <typename F>
+  void for_each_field(F&& f) const {
+    f("segmentation_event_id", segmentation_event_id);
+    f("segmentation_event_cancel_indicator", segmentation_event_cancel_indicator);
+    f("duration", duration);
+    f("segmentation_upid_type", segmentation_upid_type,
+      segmentation_upid_type_name(segmentation_upid_type));
+    f("segmentation_upid_length", segmentation_upid_length);
+    f("segmentation_upid", segmentation_upid);
+    f("segmentation_type_id", segmentation_type_id, segmentation_type_name(segmentation_type_id));
+    f("segment_num", segment_num);
+    f("segments_expected", segments_expected);
+    f("duration_extension_frames", duration_extension_frames);
+    f("delivery_not_restricted_flag", delivery_not_restricted_flag);
+    f("web_delivery_allowed_flag", web_delivery_allowed_flag);
+    f("no_regional_blackout_flag", no_regional_blackout_flag);
+    f("archive_allowed_flag", archive_allowed_flag);
+    if (device_restrictions) {
+      f("device_restrictions", *device_restrictions,
+        device_restrictions_name(*device_restrictions));
+    }
+    f("insert_sub_segment_info", insert_sub_segment_info);
+    f("sub_segment_num", sub_segment_num);
+    f("sub_segments_expected", sub_segments_expected);
+  }
+};
+
+// 0x010C proprietary_command_request_data.
+struct ProprietaryCommandRequest {
+  std::uint32_t proprietary_id = 0;
+  std::uint8_t proprietary_command = 0;
+  Bytes proprietary_data;  // everything after the first five bytes
+
+  template <typename F>
+  void for_each_field(F&& f) const {
+    f("proprietary_id", proprietary_id);
+    f("proprietary_command", proprietary_command);
+    f("proprietary_data", proprietary_data);
+  }
+};
+
+// One entry of a schedule_component_mode_request_data.
+struct ScheduledComponent {
+  std::uint8_t component_tag = 0;
+  std::uint32_t time = 0;  // s
+
+  template <typename F>
+  void for_each_field(F&& f) const {
+    f("component_tag", component_tag);
+    f("time", time);
+  }
+};
+
+// 0x010D schedule_component_mode_request_data: as many whole entries as fit.
+struct ScheduleComponentModeRequest {
+  std::vector<ScheduledComponent> components;
+
+  template <typename F>
+  void for_each_field(F&& f) const {
+    f("components", components);
+  }
+};
+
+// 0x010E schedule_definition_data.
+struct ScheduleDefinition {
+  std::uint8_t splice_schedule_command = 0;
+  std::uint32_t splice_event_id = 0;
+  std::uint32_t time = 0;  // s
+  std::uint16_t unique_program_id = 0;
+  std::uint8_t auto_return = 0;
+  std::uint16_t break_duration = 0;
+  std::uint8_t avail_num = 0;
+  std::uint8_t avails_expected = 0;
+
+  template <typename F>
+  void for_each_field(F&& f) const {
+    f("splice_schedule_command", splice_schedule_command,
+      splice_schedule_command_name(splice_schedule_command));
+    f("splice_event_id", splice_event_id);
+    f("time", time);
+    f("unique_program_id", unique_program_id);
+    f("auto_return", auto_return);
+    f("break_duration", break_duration);
+    f("avail_num", avail_num);
+    f("avails_expected", avails_expected);
+  }
+};
+
+// 0x010F insert_tier_data: the tier is the low 12 bits of tier_data.
+struct InsertTierData {
+  std::uint16_t tier_data = 0;
+
+  template <typename F>
+  void for_each_field(F&& f) const {
+    f("tier_data", tier_data);
+  }
+};
+
+// 0x0110 insert_time_descriptor: TAI time and the offset to UTC.
+struct InsertTimeDescriptor {
+  std::uint64_t TAI_seconds = 0;  // 6 bytes on the wire
+  std::uint32_t TAI_ns = 0;
+  std::uint16_t UTC_offset = 0;
+
+  template <typename F>
+  void for_each_field(F&& f) const {
+    f("TAI_seconds", TAI_seconds);
+    f("TAI_ns", TAI_ns);
+    f("UTC_offset", UTC_offset);
+  }
+};
+
+// 0x0300 delete_ControlWord_data.
+struct DeleteControlWord {
+  std::uint8_t CW_index = 0;
+
+  template <typename F>
+  void for_each_field(F&& f) const {
+    f("CW_index", CW_index);
+  }
+};
+
+// 0x0301 update_ControlWord_data: three 8-byte control words.
+struct UpdateControlWord {
+  std::uint8_t CW_index = 0;
+  Bytes CW_A;
+  Bytes CW_B;
+  Bytes CW_C;
+
+  template <typename F>
+  void for_each_field(F&& f) const {
+    f("CW_index", CW_index);
+    f("CW_A", CW_A);
+    f("CW_B", CW_B);
+    f("CW_C", CW_C);
+  }
+};
+
+// The fields of one operation; std::monostate where there are none to show
+// (an opID without a public layout, or a view that failed).
+using OperationFields =
+    std::variant<std::monostate, InjectSectionDataRequest, SpliceRequest, SpliceNullRequest,
+                 StartScheduleDownloadRequest, TimeSignalRequest, TransmitScheduleRequest,
+                 ComponentModeDpiRequest, EncryptedDpiRequest, InsertDescriptorRequest,
+                 InsertDtmfDescriptorRequest, InsertAvailDescriptorRequest,
+                 InsertSegmentationDescriptorRequest, ProprietaryCommandRequest,
+                 ScheduleComponentModeRequest, ScheduleDefinition, InsertTierData,
+                 InsertTimeDescriptor, DeleteControlWord, UpdateControlWord>;
+
+// An operation's data seen through its layout.
+struct OperationView {
+  OperationFields fields;
+  // Why the view failed, naming the field the data did not hold whole;
+  // empty when it succeeded or the opID has no layout.
+  std::string error;
+  // The bytes after the layout's last field.
+  Bytes trailing_data;
+
+  bool failed() const { return !error.empty(); }
+};
+
+// Reads `op`'s data through the layout of its opID. Never throws on content
+// and never reads outside op.data(). splice_request_data takes its 14 bytes
+// from the decoded request_data() and never fails.
+OperationView view_operation(const Operation& op);
+
+// The bytes of `fields`, in wire order; counts and lengths are written as
+// held, not recomputed. Nothing for std::monostate.
+Bytes write_fields(const OperationFields& fields);
+
+// write_fields() followed by the trailing data: for a view that succeeded,
+// the data it was read from (a splice request needs its 14 bytes in data()).
+Bytes write_operation_data(const OperationView& view);
+
+}  // namespace scte_104
+
+#endif  // SCTE104_OPERATION_DATA_H

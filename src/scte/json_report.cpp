@@ -1,0 +1,205 @@
+// The report as JSON, for scripts: the same message as the text report,
+// with every field of every operation whose data layout is public, read
+// through its typed view.
+#include <algorithm>
+#include <optional>
+#include <type_traits>
+#include <variant>
+#include <vector>
+
+#include "json_writer.h"
+#include "report.h"
+#include "scte/operation_data.h"
+
+namespace scte104 {
+namespace {
+
+using scte_104::MultipleOperationMessage;
+using scte_104::Operation;
+
+// Writes a record's fields as members of the open object, in the order the
+// record lists them.
+class FieldWriter {
+ public:
+  explicit FieldWriter(JsonWriter& json) : mJson(json) {}
+
+  template <typename T, typename = std::enable_if_t<std::is_integral_v<T>>>
+  void operator()(const char* name, T value) {
+    mJson.key(name);
+    mJson.number(value);
+  }
+
+  // A field with a table of value names is followed by <field>_name.
+  void operator()(const char* name, std::uint8_t value, std::string_view value_name) {
+    (*this)(name, value);
+    mJson.key(name, "_name");
+    mJson.string(value_name);
+  }
+
+  void operator()(const char* name, const std::optional<std::uint8_t>& value) {
+    if (value) (*this)(name, *value);
+  }
+
+  void operator()(const char* name, const scte_104::Bytes& bytes) {
+    mJson.key(name);
+    mJson.hex_string(bytes.data(), bytes.size());
+  }
+
+  void operator()(const char* name, const scte_104::DtmfChars& chars) {
+    mJson.key(name);
+    mJson.escaped_string(chars.text);
+  }
+
+  void operator()(const char* name, const std::vector<std::uint32_t>& values) {
+    array(name, values, [this](std::uint32_t value) { mJson.number(value); });
+  }
+
+  void operator()(const char* name, const std::vector<scte_104::Bytes>& images) {
+    array(name, images,
+          [this](const scte_104::Bytes& image) { mJson.hex_string(image.data(), image.size()); });
+  }
+
+  // Lists of records (components) become arrays of objects.
+  template <typename Record>
+  void operator()(const char* name, const std::vector<Record>& records) {
+    array(name, records, [this](const Record& record) { object(record); });
+  }
+
+  template <typename Record>
+  void object(const Record& record) {
+    mJson.begin_object();
+    record.for_each_field(*this);
+    mJson.end_object();
+  }
+
+ private:
+  template <typename T, typename Write>
+  void array(const char* name, const std::vector<T>& items, Write write) {
+    mJson.key(name);
+    mJson.begin_array();
+    for (const T& item : items) {
+      mJson.element();
+      write(item);
+    }
+    mJson.end_array();
+  }
+
+  JsonWriter& mJson;
+};
+
+void write_timestamp(const scte_104::Timestamp& t, JsonWriter& json) {
+  json.key("timestamp");
+  json.begin_object();
+  json.key("time_type");
+  json.number(t.mTimeType);
+  json.key("time_type_name");
+  const auto member = [&json](const char* name, std::uint32_t value) {
+    json.key(name);
+    json.number(value);
+  };
+  switch (t.mTimeType) {
+    case 1:
+      json.string("UTC");
+      member("UTC_seconds", t.mUTCSeconds);
+      member("UTC_microseconds", t.mUTCMicroseconds);
+      break;
+    case 2:
+      json.string("Time");
+      member("hours", t.mHours);
+      member("minutes", t.mMinutes);
+      member("seconds", t.mSeconds);
+      member("frames", t.mFrames);
+      break;
+    case 3:
+      json.string("General Purpose Interface [GPI]");
+      member("GPI_number", t.mGPINumber);
+      member("GPI_edge", t.mGPIEdge);
+      break;
+    default:
+      json.string("Immediate");
+      break;
+  }
+  json.end_object();
+}
+
+// fields, error or neither (raw data only), then trailing_data.
+void write_view(const scte_104::OperationView& view, JsonWriter& json) {
+  if (view.failed()) {
+    json.key("error");
+    json.string(view.error);
+    return;
+  }
+  std::visit(
+      [&json](const auto& record) {
+        if constexpr (!std::is_same_v<std::decay_t<decltype(record)>, std::monostate>) {
+          json.key("fields");
+          FieldWriter(json).object(record);
+        }
+      },
+      view.fields);
+  if (!view.trailing_data.empty()) {
+    json.key("trailing_data");
+    json.hex_string(view.trailing_data.data(), view.trailing_data.size());
+  }
+}
+
+void write_operation(const Operation& op, JsonWriter& json) {
+  json.begin_object();
+  json.key("opID");
+  json.number(op.operation_id());
+  json.key("name");
+  if (const char* name = scte_104::operation_name(op.operation_id())) {
+    json.string(name);
+  } else {
+    json.null();
+  }
+  json.key("description");
+  json.string(scte_104::multiple_operation_type(op.operation_id()));
+  json.key("data_length");
+  json.number(op.data_length());
+  json.key("data");
+  json.hex_string(op.data().data(), op.data().size());
+  write_view(scte_104::view_operation(op), json);
+  json.end_object();
+}
+
+}  // namespace
+
+void write_json_report(const MultipleOperationMessage& message, Output& out) {
+  JsonWriter json(out);
+  const std::vector<std::uint8_t>& bytes = message.data();
+  const auto member = [&json](const char* name, std::uint64_t value) {
+    json.key(name);
+    json.number(value);
+  };
+  json.begin_object();
+  json.key("hex");
+  json.hex_string(bytes.data(), bytes.size());
+  json.key("base64");
+  out.text("\"");
+  out.base64(bytes.data(), bytes.size());
+  out.text("\"");
+  member("decoded_size", bytes.size());
+  member("reserved", message.reserved());
+  member("message_size", message.message_size());
+  member("protocol_version", message.protocol_version());
+  member("AS_index", message.as_index());
+  member("message_number", message.message_number());
+  member("DPI_PID_index", message.dpi_pid_index());
+  member("SCTE35_protocol_version", message.scte35_protocol_version());
+  write_timestamp(message.timestamp(), json);
+  member("num_ops", message.num_ops());
+  json.key("operations");
+  json.begin_array();
+  const auto& operations = message.operations();
+  const std::size_t count = std::min<std::size_t>(message.num_ops(), operations.size());
+  for (std::size_t i = 0; i < count; ++i) {
+    json.element();
+    write_operation(operations[i], json);
+  }
+  json.end_array();
+  json.end_object();
+  out.text("\n");
+}
+
+}  // namespace scte104
