@@ -1,13 +1,17 @@
 #!/usr/bin/env python3
 """End-to-end cases for the scte104 binary.
 
-Each case runs the built binary (under the name "scte104") and compares
-standard output, standard error and exit status byte for byte. Input files
-are written from hexadecimal in the case itself, so every byte is ours.
+Each case runs the built binary (under the name "scte104" unless it says
+otherwise) and compares standard output, standard error and exit status.
+Text reports are compared byte for byte; JSON reports are parsed and
+checked key by key, and with --schema also validated against the schema.
+Every input byte is written from hexadecimal here.
 
-usage: run_cli_tests.py BINARY [--wrap "valgrind --error-exitcode=1 -q"] [--only a,b]
+usage: run_cli_tests.py BINARY [--schema FILE] [--wrap "valgrind -q"] [--only a,b]
 """
 import argparse
+import base64
+import json
 import os
 import shlex
 import subprocess
@@ -21,36 +25,229 @@ HELP_MSG = "ffff001e0000ab00000000010101000e01400002b4000001e004b0000000"
 USAGE = b"Usage: scte104 [-h] [-v] [-f] [scte-data]\nUse -h/--help for more information\n"
 NOT_INITIALIZED = b"Data is not initialized\n"
 EMPTY = b"scte104: Input is empty: expected a lead byte and a message\n"
+TOP_KEYS = ["hex", "base64", "decoded_size", "reserved", "message_size", "protocol_version",
+            "AS_index", "message_number", "DPI_PID_index", "SCTE35_protocol_version", "timestamp",
+            "num_ops", "operations"]
+
+
+def b64(message_hex, lead="08"):
+    return base64.b64encode(bytes.fromhex(lead + message_hex)).decode()
+
+
+def message(ops, timestamp="00"):
+    """A message of (opID, data hex[, data_length]) operations."""
+    body = "".join("%04x%04x%s" % (op[0], op[2] if len(op) > 2 else len(op[1]) // 2, op[1])
+                   for op in ops)
+    return "ffff0000000000000000" + timestamp + "%02x" % len(ops) + body
+
+
+class Case:
+    def __init__(self, name, args, stdout=b"", stderr=b"", status=0, file_hex=None, argv0="scte104",
+                 stdout_to=None, json_check=None):
+        self.name, self.args, self.file_hex, self.argv0 = name, args, file_hex, argv0
+        self.stdout, self.stderr, self.status = stdout, stderr, status
+        self.stdout_to, self.json_check = stdout_to, json_check
 
 
 def expected(name):
     return (EXPECTED / name).read_bytes()
 
 
-class Case:
-    def __init__(self, name, args, stdout=b"", stderr=b"", status=0, file_hex=None):
-        self.name, self.args, self.file_hex = name, args, file_hex
-        self.stdout, self.stderr, self.status = stdout, stderr, status
+def text_report(msg_hex):
+    """The text report, built here from the bytes, for messages with time type 0."""
+    m = bytes.fromhex(msg_hex)
+    be = lambda a, n: int.from_bytes(m[a:a + n], "big")
+    out = ["SCTE-104 metadata:\n{\n  hex: %s\n  base64: %s\n  decodedSize: %d\n}\n\n" % (
+        m.hex(), base64.b64encode(m).decode(), len(m)),
+        "Parsed multiple_operation_message() data structure:\n{\n  reserved: 0xffff,\n"
+        "  messageSize: 0x%x,\n  protocolVersion: 0x%x,\n  asIndex: 0x%x,\n  messageNumber: 0x%x,\n"
+        "  dpiPidIndex: 0x%x,\n  scte35ProtocolVersion: 0x%x,\n  Timestamp: {\n"
+        "    timeType: \"Immediate\"\n  },\n  numOps: 0x%x,\n  DataPayloads: [\n" % (
+            be(2, 2), m[4], m[5], m[6], be(7, 2), m[9], m[11])]
+    at = 12
+    for i in range(m[11]):
+        op, length = be(at, 2), be(at + 2, 2)
+        d = m[at + 4:at + 4 + length]
+        obj = ""
+        if op == 0x10C:  # bytes the data lacks show as zero
+            head = d[:5] + bytes(5 - len(d[:5]))
+            obj = "        proprietary_id: 0x%x,\n        proprietary_command: 0x%x,\n" \
+                  "        proprietary_data:%s\n        proprietary_data: %s,\n" % (
+                      int.from_bytes(head[:4], "big"), head[4], "".join(" 0x%02x," % b for b in d[5:]),
+                      d[5:].split(b"\0")[0].decode("latin-1"))
+        kind = {0x10C: "Adds a proprietary descriptor to another operation"}.get(op, "Reserved")
+        out.append("    {\n      obj: {\n%s        operationType: \"%s\",\n      },\n"
+                   "      data length: 0x%x\n      opID: 0x%x\n    }%s\n" % (
+                       obj, kind, length, op, "" if i + 1 == m[11] else ","))
+        at += 4 + length
+    out.append("  ]\n}\n")
+    return "".join(out).encode("latin-1")
 
 
-def report_case(name, message_hex, expected_file):
-    """The same message through both input paths must give the same report."""
-    import base64
-    raw = bytes.fromhex("08" + message_hex)
-    report = expected(expected_file)
-    return [
-        Case(name + "_file", ["-f", "{file}"], report, file_hex="08" + message_hex),
-        Case(name + "_base64", [base64.b64encode(raw).decode()], report),
-    ]
+def fields_are(*expected_ops):
+    """Each operation's members after "data", in order (fields, error, trailing_data)."""
+    def check(report):
+        got = [[(k, v) for k, v in op.items() if k not in
+                ("opID", "name", "description", "data_length", "data")] for op in report["operations"]]
+        want = [list(e.items()) for e in expected_ops]
+        assert got == want, "operations differ:\n%s\n%s" % (got, want)
+    return check
+
+
+def fields(**values):
+    return {"fields": values}
+
+
+SEG_2015_UPID = ("0000000100001e0111534f4d455754465550494449534845524520010a0f0101010101")
+SEG_HEAD = dict(segmentation_event_id=1, segmentation_event_cancel_indicator=0, duration=30,
+                segmentation_upid_type=1, segmentation_upid_type_name="User Defined")
+SEG_BODY = dict(segmentation_type_id=0x22, segmentation_type_id_name="Break Start", segment_num=1,
+                segments_expected=2)
+SEG_2015 = fields(**SEG_HEAD, segmentation_upid_length=17,
+                  segmentation_upid="534f4d4557544655504944495348455245",
+                  segmentation_type_id=0x20, segmentation_type_id_name="Chapter Start",
+                  segment_num=1, segments_expected=10, duration_extension_frames=15,
+                  delivery_not_restricted_flag=1, web_delivery_allowed_flag=1,
+                  no_regional_blackout_flag=1, archive_allowed_flag=1, device_restrictions=1,
+                  device_restrictions_name="Restrict Group 1")
+SPLICE_FIELDS = dict(splice_insert_type=7, splice_insert_type_name="", splice_event_id=0xFFFFFFFF,
+                     unique_program_id=3, pre_roll_time=4000, break_duration=300, avail_num=1,
+                     avails_expected=2, auto_return_flag=255)
+SPLICE_DATA = "07ffffffff00030fa0012c0102ff"
+
+# One operation of every layout and every kind of view: (opID, data hex, members after "data").
+LAYOUTS = [
+    (0x0100, "0003017fabcdefee", dict(fields(SCTE35_command_length=3, SCTE35_protocol_version=1,
+                                             SCTE35_command_type=0x7F, SCTE35_command_contents="abcdef"),
+                                      trailing_data="ee")),
+    (0x0102, "", fields()),
+    (0x0102, "ff", dict(fields(), trailing_data="ff")),
+    (0x0103, "020000000100abcdef", fields(num_provider_avails=2, provider_avail_id=[1, 0xABCDEF])),
+    (0x0104, "05dc", fields(pre_roll_time=1500)),
+    (0x0105, "ff", fields(cancel=255)),
+    (0x0106, "0100640203e8ff", dict(fields(components=[dict(component_tag=1, component_preroll=100),
+                                                       dict(component_tag=2, component_preroll=1000)]),
+                                    trailing_data="ff")),
+    (0x0106, "0100", dict(fields(components=[]), trailing_data="0100")),
+    (0x0107, "0305", fields(encryption_algorithm=3, encryption_algorithm_name="Triple DES EDE3 - ECB mode",
+                            CW_index=5)),
+    (0x0107, "2000", fields(encryption_algorithm=32, encryption_algorithm_name="User private", CW_index=0)),
+    (0x0107, "1f00", fields(encryption_algorithm=31, encryption_algorithm_name="Reserved", CW_index=0)),
+    (0x0108, "0200000a02abcd", fields(descriptor_count=2, descriptors=["0000", "0a02abcd"])),
+    (0x0109, "1e06312a22005c7f", fields(pre_roll=30, dtmf_length=6, DTMF_char='1*"\0\\\x7f')),
+    (0x010A, "00", fields(num_provider_avails=0, provider_avail_id=[])),
+    (0x010B, SEG_2015_UPID, SEG_2015),
+    # Oldest form: nothing after segments_expected.
+    (0x010B, "0000000100001e0103abcdef220102",
+     fields(**SEG_HEAD, segmentation_upid_length=3, segmentation_upid="abcdef", **SEG_BODY)),
+    # 2015 form with a 3-byte UPID: 21 bytes, like the newest form without one.
+    (0x010B, "0000000100001e0103abcdef220102" "000101010102",
+     fields(**SEG_HEAD, segmentation_upid_length=3, segmentation_upid="abcdef", **SEG_BODY,
+            duration_extension_frames=0, delivery_not_restricted_flag=1, web_delivery_allowed_flag=1,
+            no_regional_blackout_flag=1, archive_allowed_flag=1, device_restrictions=2,
+            device_restrictions_name="Restrict Group 2")),
+    # Newest form with sub-segments, no UPID: also 21 bytes.
+    (0x010B, "0000000100001e0100" "220102" "00ff0000010303" "0102",
+     fields(**SEG_HEAD, segmentation_upid_length=0, segmentation_upid="", **SEG_BODY,
+            duration_extension_frames=0, delivery_not_restricted_flag=255, web_delivery_allowed_flag=0,
+            no_regional_blackout_flag=0, archive_allowed_flag=1, device_restrictions=3,
+            device_restrictions_name="None", insert_sub_segment_info=3, sub_segment_num=1,
+            sub_segments_expected=2)),
+    # A tail cut after two of its bytes keeps those two.
+    (0x010B, "0000000100001e0100" "220102" "0501",
+     fields(**SEG_HEAD, segmentation_upid_length=0, segmentation_upid="", **SEG_BODY,
+            duration_extension_frames=5, delivery_not_restricted_flag=1)),
+    (0x010C, "8000000107", fields(proprietary_id=0x80000001, proprietary_command=7, proprietary_data="")),
+    (0x010D, "0100000e10" "02", dict(fields(components=[dict(component_tag=1, time=3600)]),
+                                     trailing_data="02")),
+    (0x010E, "0312345678000000ff00040100c80102",
+     fields(splice_schedule_command=3, splice_schedule_command_name="splice_return", splice_event_id=0x12345678,
+            time=255, unique_program_id=4, auto_return=1, break_duration=200, avail_num=1, avails_expected=2)),
+    (0x010F, "f123", fields(tier_data=0xF123)),
+    (0x0110, "123456789abc3b9ac9ff0025", fields(TAI_seconds=0x123456789ABC, TAI_ns=999999999, UTC_offset=37)),
+    (0x0111, "0102", {}),
+    (0x0200, "0102", {}),
+    (0x0300, "07", fields(CW_index=7)),
+    (0x0301, "09" + "00" * 8 + "11" * 8 + "ff" * 7 + "fe" "aa",
+     dict(fields(CW_index=9, CW_A="00" * 8, CW_B="11" * 8, CW_C="ff" * 7 + "fe"), trailing_data="aa")),
+    # Views that fail: a short mandatory field, and counted runs that overrun.
+    (0x0104, "05", {"error": "Data ends early: pre_roll_time needs 2 bytes at offset 0, data holds 1"}),
+    (0x010B, "0000000100001e0107abcdef220102",
+     {"error": "Data ends early: segmentation_upid needs 7 bytes at offset 9, data holds 15"}),
+    (0x010B, "0000000100001e0100", {"error": "Data ends early: segmentation_type_id needs 1 byte at offset 9,"
+                                             " data holds 9"}),
+    (0x010A, "0200000001", {"error": "Data ends early: provider_avail_id needs 8 bytes at offset 1, data holds 5"}),
+    (0x0108, "01000a", {"error": "Data ends early: descriptors needs 12 bytes at offset 1, data holds 3"}),
+    (0x0109, "0003", {"error": "Data ends early: DTMF_char needs 3 bytes at offset 2, data holds 2"}),
+    (0x010C, "00000001", {"error": "Data ends early: proprietary_command needs 1 byte at offset 4, data holds 4"}),
+    (0x0301, "09" + "00" * 23, {"error": "Data ends early: CW_C needs 8 bytes at offset 17, data holds 24"}),
+    # Last, as the decoder reads the next opID right after a splice request's 14 bytes.
+    (0x0101, SPLICE_DATA + "01beef", dict(fields(**SPLICE_FIELDS, not_an_entry_flag=1), trailing_data="beef")),
+]
+NAMES = {0x0100: "inject_section_data_request", 0x0101: "splice_request_data", 0x0102: "splice_null_request_data",
+         0x0103: "start_schedule_download_request_data", 0x0104: "time_signal_request_data",
+         0x0105: "transmit_schedule_request_data", 0x0106: "component_mode_DPI_request_data",
+         0x0107: "encrypted_DPI_request_data", 0x0108: "insert_descriptor_request_data",
+         0x0109: "insert_DTMF_descriptor_request_data", 0x010A: "insert_avail_descriptor_request_data",
+         0x010B: "insert_segmentation_descriptor_request_data", 0x010C: "proprietary_command_request_data",
+         0x010D: "schedule_component_mode_request_data", 0x010E: "schedule_definition_data",
+         0x010F: "insert_tier_data", 0x0110: "insert_time_descriptor", 0x0111: "insert_audio_descriptor",
+         0x0300: "delete_ControlWord_data", 0x0301: "update_ControlWord_data"}
+LAYOUTS_MSG = message([(op, data) for op, data, _ in LAYOUTS])
+
+
+def layouts_named(report):
+    fields_are(*[want for _, _, want in LAYOUTS])(report)
+    assert [op["name"] for op in report["operations"]] == [NAMES.get(op) for op, _, _ in LAYOUTS]
+
+
+def public_vector_1(report):
+    assert report["hex"][:4] == "ffff" and report["message_size"] == 57 and report["message_number"] == 0xD1
+    fields_are(fields(pre_roll_time=1500), SEG_2015)(report)
+
+
+def public_vector_2(report):
+    fields_are(fields(splice_insert_type=0, splice_insert_type_name="Reserved", splice_event_id=18,
+                      unique_program_id=3, pre_roll_time=0, break_duration=0, avail_num=4, avails_expected=5,
+                      auto_return_flag=0),
+               fields(pre_roll_time=4000),
+               fields(segmentation_event_id=1, segmentation_event_cancel_indicator=0, duration=61,
+                      segmentation_upid_type=0, segmentation_upid_type_name="Not Used", segmentation_upid_length=0,
+                      segmentation_upid="", segmentation_type_id=0x34,
+                      segmentation_type_id_name="Provider Placement Opportunity Start", segment_num=0,
+                      segments_expected=0, duration_extension_frames=0, delivery_not_restricted_flag=0,
+                      web_delivery_allowed_flag=0, no_regional_blackout_flag=0, archive_allowed_flag=0,
+                      device_restrictions=3, device_restrictions_name="None"))(report)
+
+
+def timestamp_is(**want):
+    def check(report):
+        assert list(report["timestamp"].items()) == list(want.items()), report["timestamp"]
+    return check
+
+
+# Larger than the 64 KiB output buffer: proprietary data with zero bytes, a splice request
+# cut to 10 bytes of data_length (its fields still come from the next bytes), and the rest.
+BIG_DATA = bytes((i * 7) % 256 for i in range(65000)).hex()
+BIG_MSG = message([(0x010C, "0000002a07" + BIG_DATA), (0x010C, "0000000001" + "41" * 40000),
+                   (0x0200, "00" * 3), (0x010C, "00000001")])
+
+
+def big_json(report):
+    ops = report["operations"]
+    assert [op["data"] for op in ops] == ["0000002a07" + BIG_DATA, "0000000001" + "41" * 40000, "000000",
+                                          "00000001"]
+    assert ops[0]["fields"]["proprietary_data"] == BIG_DATA and "error" in ops[3]
 
 
 CASES = [
     # Dispatch on the first argument.
     Case("no_argument", [], stderr=USAGE),
-    Case("help_short", ["-h"], stderr=expected("help.txt")),
+    Case("usage_names_the_program", [], argv0="/opt/bin/s104", stderr=USAGE.replace(b"scte104", b"/opt/bin/s104")),
+    Case("help_short", ["-h"], argv0="x", stderr=expected("help.txt").replace(b"scte104", b"x")),
     Case("help_long_with_more", ["--help", "-v", HELP_B64], stderr=expected("help.txt")),
     Case("version_short", ["-v"], stdout=b"scte104 v0.1.0\n"),
-    Case("version_long", ["--version", "-h"], stdout=b"scte104 v0.1.0\n"),
+    Case("version_long", ["--version", "-h"], argv0="./s", stdout=b"./s v0.1.0\n"),
     Case("option_only_first", [HELP_B64, "-v"], stdout=expected("help_example.txt")),
     Case("option_case_matters", ["-H"], stderr=EMPTY, status=2),
     Case("empty_argument", [""], stderr=EMPTY, status=2),
@@ -81,24 +278,82 @@ CASES = [
     Case("cut_before_second_op", ["-f", "{file}"], status=2,
          file_hex="08ffff000000000000000000" "02" "010c00020000",
          stderr=b"scte104: Message ends early: opID needs 2 bytes at offset 18, message holds 18\n"),
+    # One case for each layout of the text report.
+    Case("utc_no_operations", [b64("ffff0012000000000000015f5e100001f400")], expected("utc_no_operations.txt")),
+    Case("timecode", [b64("ffff001001020300040502113b001d00")], expected("timecode.txt")),
+    Case("gpi", [b64("ffff000e00000000000003ff0100")], expected("gpi.txt")),
+    Case("three_ops", ["-f", "{file}"], expected("three_ops.txt"),
+         file_hex="08ffff0022000000000000000301000000010c00080000002a0741420002000002abcd"),
+    Case("full_width", [b64("ffffffffffffffffffff00020101000e05" + "ff" * 13 + "0101000e" + "ff" * 14)],
+         expected("full_width.txt")),
+    Case("name_ends", [b64("ffff0000000000000000000800ff000001000000011100000112000002ff"
+                           "0000030000000301000003020000")], expected("name_ends.txt")),
+    Case("splice_types", [b64("ffff000000000000000000020101000e000000000100000000000000000001"
+                              "01000e0600000002000000000000000000")], expected("splice_types.txt")),
+    Case("proprietary_edges", [b64("ffff00000000000000000005010c000580000001ff010c00090000"
+                                   "00010241424344010c00080000000000ff0a00010c0003010203010c001000000001024142")],
+         expected("proprietary_edges.txt")),
+    Case("big_text", ["-f", "{file}"], text_report(BIG_MSG), file_hex="08" + BIG_MSG),
+    # A report that cannot be written is an error, not a silent loss.
+    Case("text_to_full_disk", [HELP_B64], stdout_to="/dev/full", status=2,
+         stderr=b"scte104: Cannot write to standard output: No space left on device\n"),
+    Case("big_to_full_disk", ["--json", "-f", "{file}"], file_hex="08" + BIG_MSG, stdout_to="/dev/full",
+         status=2, stderr=b"scte104: Cannot write to standard output: No space left on device\n"),
+    Case("json_to_closed_stdout", ["--json", HELP_B64], stdout_to="closed", status=2,
+         stderr=b"scte104: Cannot write to standard output: Bad file descriptor\n"),
+    # The JSON report.
+    Case("json_alone", ["--json"], argv0="s", stderr=USAGE.replace(b"scte104", b"s"), status=2),
+    Case("json_file_missing", ["--json", "-f"], stderr=NOT_INITIALIZED, status=1),
+    Case("json_refused", ["--json", "-f", "{file}"], status=2, file_hex="08fffe001e",
+         stderr=b"scte104: Reserved value must be equal to 0xFFFF\n"),
+    Case("json_cut", ["--json", b64(HELP_MSG[:-10])], status=2,
+         stderr=b"scte104: Message ends early: break_duration needs 2 bytes at offset 25, message holds 25\n"),
+    Case("json_not_an_option", ["--json", "-h"], stderr=EMPTY, status=2),
+    Case("json_help_example", ["--json", "-f", "data/scte_104.bin", "-v"], json_check=fields_are(fields(
+        splice_insert_type=1, splice_insert_type_name="SpliceStart_Normal", splice_event_id=0x400002B4,
+        unique_program_id=0, pre_roll_time=480, break_duration=1200, avail_num=0, avails_expected=0,
+        auto_return_flag=0))),
+    Case("json_public_vector_1", ["--json", b64("ffff00390000d100000000020104000205dc010b00230000000100001e0111534f"
+                                                "4d455754465550494449534845524520010a0f0101010101")],
+         json_check=public_vector_1),
+    Case("json_public_vector_2", ["--json", b64("ffff003a0000e900000000030101000e00000000120003000000000405000104"
+                                                "00020fa0010b00120000000100003d0000340000000000000003")],
+         json_check=public_vector_2),
+    Case("json_every_layout", ["--json", "-f", "{file}"], file_hex="08" + LAYOUTS_MSG, json_check=layouts_named),
+    Case("json_splice_short_data", ["--json", b64("ffff0000000000000000" "0001" "0101000a" + SPLICE_DATA)],
+         json_check=fields_are(fields(**SPLICE_FIELDS))),
+    Case("json_utc", ["--json", b64("ffff0012000000000000015f5e100001f400")],
+         json_check=timestamp_is(time_type=1, time_type_name="UTC", UTC_seconds=1600000000, UTC_microseconds=500)),
+    Case("json_timecode", ["--json", b64("ffff001001020300040502113b001d00")],
+         json_check=timestamp_is(time_type=2, time_type_name="Time", hours=17, minutes=59, seconds=0, frames=29)),
+    Case("json_gpi", ["--json", b64("ffff000e00000000000003ff0100")],
+         json_check=timestamp_is(time_type=3, time_type_name="General Purpose Interface [GPI]", GPI_number=255,
+                                 GPI_edge=1)),
+    Case("json_big", ["--json", "-f", "{file}"], file_hex="08" + BIG_MSG, json_check=big_json),
 ]
-CASES += report_case("utc_no_operations", "ffff0012000000000000015f5e100001f400", "utc_no_operations.txt")
-CASES += report_case("timecode", "ffff001001020300040502113b001d00", "timecode.txt")
-CASES += report_case("gpi", "ffff000e00000000000003ff0100", "gpi.txt")
-CASES += report_case("three_ops", "ffff0022000000000000000301000000010c00080000002a0741420002000002abcd",
-                     "three_ops.txt")
-CASES += report_case("full_width", "ffffffffffffffffffff00020101000e05" + "ff" * 13 + "0101000e" + "ff" * 14,
-                     "full_width.txt")
-CASES += report_case("name_ends", "ffff0000000000000000000800ff000001000000011100000112000002ff"
-                     "0000030000000301000003020000", "name_ends.txt")
-CASES += report_case("splice_types", "ffff000000000000000000020101000e000000000100000000000000000001"
-                     "01000e0600000002000000000000000000", "splice_types.txt")
-CASES += report_case("proprietary_edges", "ffff00000000000000000005010c000580000001ff010c00090000"
-                     "00010241424344010c00080000000000ff0a00010c0003010203010c001000000001024142",
-                     "proprietary_edges.txt")
 
 
-def run_case(binary, wrap, case, workdir, root):
+def check_json(case, stdout, run_text, validator):
+    """The JSON report parses, agrees with the text report on what both show, and passes case.json_check."""
+    report = json.loads(stdout)
+    assert stdout.endswith(b"}\n") and list(report) == TOP_KEYS, list(report)
+    text = run_text().decode("latin-1")
+    lines = dict(line.strip().split(": ", 1) for line in text.split("\n")[2:5])
+    assert (report["hex"], report["base64"], report["decoded_size"]) == \
+        (lines["hex"], lines["base64"], int(lines["decodedSize"]))
+    assert report["message_size"] == int(text.split("messageSize: ")[1].split(",")[0], 16)
+    descriptions = [line.split('"')[1] for line in text.split("\n") if "operationType" in line]
+    assert [op["description"] for op in report["operations"]] == descriptions
+    for op in report["operations"]:
+        assert list(op)[:5] == ["opID", "name", "description", "data_length", "data"], list(op)
+    if validator is not None:
+        errors = [e.message for e in validator.iter_errors(report)]
+        assert not errors, errors
+    if case.json_check:
+        case.json_check(report)
+
+
+def run_case(binary, wrap, case, workdir, root, validator):
     args = list(case.args)
     expected_stderr = case.stderr
     if case.file_hex is not None:
@@ -110,30 +365,52 @@ def run_case(binary, wrap, case, workdir, root):
         os.mkfifo(fifo)
         args = [str(fifo) if a == "{fifo}" else a for a in args]
         expected_stderr = expected_stderr.replace(b"{fifo}", str(fifo).encode())
-    if wrap:
-        command, executable = shlex.split(wrap) + [binary] + args, None
+
+    def run(arguments, stdout=subprocess.PIPE):
+        if wrap:
+            command, executable = shlex.split(wrap) + [binary] + arguments, None
+        else:
+            command, executable = [case.argv0] + arguments, binary
+        return subprocess.run(command, executable=executable, cwd=root, stdin=subprocess.PIPE, stdout=stdout,
+                              stderr=subprocess.PIPE, timeout=120)
+
+    if case.stdout_to == "closed":
+        result = subprocess.run(["sh", "-c", 'exec "$0" "$@" >&-', binary] + args, cwd=root,
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
+    elif case.stdout_to:
+        with open(case.stdout_to, "wb") as sink:
+            result = run(args, stdout=sink)
+        result.stdout = b""
     else:
-        command, executable = ["scte104"] + args, binary
-    result = subprocess.run(command, executable=executable, cwd=root, stdin=subprocess.PIPE,
-                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=60)
+        result = run(args)
     problems = []
     if result.returncode != case.status:
         problems.append("exit status %d, expected %d" % (result.returncode, case.status))
-    if result.stdout != case.stdout:
-        problems.append("stdout differs:\n--- got\n%r\n--- expected\n%r" % (result.stdout, case.stdout))
     if result.stderr != expected_stderr:
         problems.append("stderr differs:\n--- got\n%r\n--- expected\n%r" % (result.stderr, expected_stderr))
+    if case.json_check or (args[:1] == ["--json"] and case.status == 0):
+        try:
+            check_json(case, result.stdout, lambda: run(args[1:]).stdout, validator)
+        except (AssertionError, ValueError, KeyError, IndexError) as e:
+            problems.append("JSON report: %s" % str(e)[:3000])
+    elif result.stdout != case.stdout:
+        problems.append("stdout differs:\n--- got\n%r\n--- expected\n%r" % (result.stdout[:3000], case.stdout[:3000]))
     return problems
 
 
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("binary")
+    parser.add_argument("--schema", help="JSON Schema that every JSON report must satisfy")
     parser.add_argument("--wrap", default="", help="command to run the binary under")
     parser.add_argument("--only", default="", help="comma-separated case names")
     options = parser.parse_args()
     binary = os.path.abspath(options.binary)
     root = Path(__file__).resolve().parents[2]
+    validator = None
+    if options.schema:
+        import jsonschema
+        validator = jsonschema.Draft202012Validator(json.loads(Path(options.schema).read_text()))
     only = set(filter(None, options.only.split(",")))
     unknown = only - {c.name for c in CASES}
     if unknown:
@@ -143,7 +420,7 @@ def main():
         for case in CASES:
             if only and case.name not in only:
                 continue
-            problems = run_case(binary, options.wrap, case, workdir, root)
+            problems = run_case(binary, options.wrap, case, workdir, root, validator)
             print("%-28s %s" % (case.name, "FAIL" if problems else "ok"))
             for p in problems:
                 print("    " + p.replace("\n", "\n    "))
