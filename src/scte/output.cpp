@@ -59,7 +59,7 @@ void Output::text(std::string_view s) {
     mSink(s.data(), s.size());
     return;
   }
-  std::memcpy(reserve(s.size()), s.data(), s.size());
+  if (!s.empty()) std::memcpy(reserve(s.size()), s.data(), s.size());  // an empty view may be null
 }
 
 void Output::hex(std::uint32_t value) {
