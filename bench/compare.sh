@@ -2,7 +2,8 @@
 # Whole-process timings, side by side in one run (median of many runs):
 #   scte104 -f big.bin  against  xxd -p big.bin   (largest message the layout allows)
 #   scte104 HELP_EXAMPLE against  cat of its expected report
-# and the peak resident memory of the large run. Builds the release preset.
+#   scte104 --json -f big.bin against scte104 -f big.bin
+# and the peak resident memory of both large runs. Builds the release preset.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${RUNS:-21}
@@ -49,15 +50,20 @@ def race(a, b, n):
     return statistics.median(ta), statistics.median(tb)
 
 big_tool, big_xxd = race([tool, "-f", big], ["xxd", "-p", big], runs)
+big_json, big_text = race([tool, "--json", "-f", big], [tool, "-f", big], runs)
 small_tool, small_cat = race([tool, help_b64], ["cat", expected], small_runs)
 print("large message (%d bytes), median of %d:" % (os.path.getsize(big), runs))
 print("  scte104 -f big.bin   %8.1f ms" % (big_tool * 1e3))
 print("  xxd -p big.bin       %8.1f ms   ratio %.2f (target <= 1.00)" % (big_xxd * 1e3, big_tool / big_xxd))
+print("  scte104 --json -f    %8.1f ms   ratio %.2f to the text report (target <= 1.50)" % (
+    big_json * 1e3, big_json / big_text))
 print("help example, median of %d:" % small_runs)
 print("  scte104 BASE64       %8.1f us" % (small_tool * 1e6))
 print("  cat expected report  %8.1f us   ratio %.2f (target <= 1.00)" % (small_cat * 1e6, small_tool / small_cat))
 PY
 
-peak_kb=$(/usr/bin/time -f "%M" "$tool" -f "$work/big.bin" 2>&1 >/dev/null | tail -n 1)
 size=$(stat -c %s "$work/big.bin")
-python3 -c "import sys; kb, size = int(sys.argv[1]), int(sys.argv[2]); print('peak resident memory  %.1f MB = %.2f x file size (target <= 5.50)' % (kb / 1024, kb * 1024 / size))" "$peak_kb" "$size"
+for form in "" --json; do
+  peak_kb=$(/usr/bin/time -f "%M" "$tool" $form -f "$work/big.bin" 2>&1 >/dev/null | tail -n 1)
+  python3 -c "import sys; kb, size = int(sys.argv[1]), int(sys.argv[2]); print('peak resident memory %-7s %.1f MB = %.2f x file size (target <= 5.50)' % (sys.argv[3], kb / 1024, kb * 1024 / size))" "$peak_kb" "$size" "${form:-text}"
+done

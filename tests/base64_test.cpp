@@ -11,56 +11,28 @@ std::string encode(const std::string& bytes) {
 }
 
 TEST(base64, encodes_with_padding_and_exact_length) {
-  const struct {
-    std::string in, out;
-  } cases[] = {
-      {"", ""},
-      {std::string(1, '\0'), "AA=="},
-      {"A", "QQ=="},
-      {"AB", "QUI="},
-      {"ABC", "QUJD"},
-      {"ABCD", "QUJDRA=="},
-      {"\xff\xff\xff", "////"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(encode(c.in), c.out) << c.out;
+  // clang-format off
+  const std::pair<std::string, std::string> cases[] = {
+      {"", ""}, {std::string(1, '\0'), "AA=="}, {"A", "QQ=="}, {"AB", "QUI="}, {"ABC", "QUJD"},
+      {"ABCD", "QUJDRA=="}, {"\xff\xff\xff", "////"}};
+  // clang-format on
+  for (const auto& [in, out] : cases) EXPECT_EQ(encode(in), out) << out;
   EXPECT_EQ(ext::base64::encode(nullptr, 0), "");
-  for (std::size_t n = 0; n < 40; ++n) {
-    EXPECT_EQ(encode(std::string(n, 'x')).size(), 4 * ((n + 2) / 3)) << n;
-  }
 }
 
 TEST(base64, decodes_leniently) {
-  const struct {
-    std::string in, out;
-  } cases[] = {
-      {"", ""},
-      {"QUJD", "ABC"},
-      {"QUI=", "AB"},
-      {"QUI", "AB"},
-      {"QQ==", "A"},
-      {"QQ", "A"},
-      {"QQ=", "A"},
-      {"QQ=====", "A"},
-      {"Q", ""},
-      {"Q===", ""},
-      {"QUJDR", "ABC"},  // a lone final character is dropped
-      {"QR==", "A"},     // non-zero pad bits are ignored
-      {"QUJDRE", "ABCD"},
-      {"QUJD\nREVG", "ABC"},  // a line break ends the data
-      {" QUJD", ""},
-      {"QUJD=REVG", "ABC"},  // so does the first "="
-      {"QUJDRA==QUJD", "ABCD"},
-      {"QUJD-_", "ABC"},  // URL-safe characters are not in the alphabet
-      {std::string("QUJD\0QUJD", 9), "ABC"},
-      {"QUJD\xc3\xa9", "ABC"},
-      {"AAAA", std::string(3, '\0')},
-      {"////", "\xff\xff\xff"},
-      {"CP//AB4AAKsAAAAAAQEBAA4BQAACtAAAAeAEsAAAAA==trailing",
-       std::string("\x08\xff\xff\x00\x1e\x00\x00\xab\x00\x00\x00\x00\x01\x01\x01\x00\x0e\x01\x40"
-                   "\x00\x02\xb4\x00\x00\x01\xe0\x04\xb0\x00\x00\x00",
-                   31)},
-  };
-  for (const auto& c : cases) EXPECT_EQ(ext::base64::decode(c.in), c.out) << c.in;
+  // clang-format off
+  const std::pair<std::string, std::string> cases[] = {
+      {"", ""}, {"QUJD", "ABC"}, {"QUI=", "AB"}, {"QUI", "AB"}, {"QQ==", "A"}, {"QQ", "A"}, {"QQ=", "A"},
+      {"QQ=====", "A"}, {"Q", ""}, {"Q===", ""},
+      {"QUJDR", "ABC"},                 // a lone final character is dropped
+      {"QR==", "A"}, {"QUJDRE", "ABCD"},  // non-zero pad bits are ignored
+      {"QUJD\nREVG", "ABC"}, {" QUJD", ""}, {"QUJD=REVG", "ABC"}, {"QUJDRA==QUJD", "ABCD"},
+      {"QUJD-_", "ABC"},                // URL-safe characters are not in the alphabet
+      {std::string("QUJD\0QUJD", 9), "ABC"}, {"QUJD\xc3\xa9", "ABC"},
+      {"AAAA", std::string(3, '\0')}, {"////", "\xff\xff\xff"}};
+  // clang-format on
+  for (const auto& [in, out] : cases) EXPECT_EQ(ext::base64::decode(in), out) << in;
 }
 
 TEST(base64, round_trips_every_byte_value_and_both_encoders_agree) {
@@ -69,6 +41,7 @@ TEST(base64, round_trips_every_byte_value_and_both_encoders_agree) {
   for (std::size_t n = 0; n <= all.size(); ++n) {
     const std::string x = all.substr(all.size() - n);
     const std::string text = encode(x);
+    ASSERT_EQ(text.size(), 4 * ((n + 2) / 3));
     ASSERT_EQ(ext::base64::decode(text), x) << n;
     std::string written(text.size() + 1, '#');  // one guard byte past the end
     ASSERT_EQ(ext::base64::encode_to(reinterpret_cast<const std::uint8_t*>(x.data()), x.size(),

@@ -1,14 +1,13 @@
 #!/usr/bin/env python3
-"""End-to-end cases for the scte104 binary.
-
-Each case runs the built binary (under the name "scte104" unless it says
-otherwise) and compares standard output, standard error and exit status.
-Text reports are compared byte for byte; JSON reports are parsed and
-checked key by key, and with --schema also validated against the schema.
-Every input byte is written from hexadecimal here.
-
-usage: run_cli_tests.py BINARY [--schema FILE] [--wrap "valgrind -q"] [--only a,b]
-"""
+# End-to-end cases for the scte104 binary.
+#
+# Each case runs the built binary (under the name "scte104" unless it says
+# otherwise) and compares standard output, standard error and exit status.
+# Text reports are compared byte for byte; JSON reports are parsed and
+# checked key by key, and with --schema also validated against the schema.
+# Every input byte is written from hexadecimal here.
+#
+# usage: run_cli_tests.py BINARY [--schema FILE] [--wrap "valgrind -q"] [--only a,b]
 import argparse
 import base64
 import json
@@ -18,6 +17,7 @@ import subprocess
 import sys
 import tempfile
 from pathlib import Path
+from types import SimpleNamespace
 
 EXPECTED = Path(__file__).resolve().parent / "expected"
 HELP_B64 = "CP//AB4AAKsAAAAAAQEBAA4BQAACtAAAAeAEsAAAAA=="
@@ -34,19 +34,13 @@ def b64(message_hex, lead="08"):
     return base64.b64encode(bytes.fromhex(lead + message_hex)).decode()
 
 
-def message(ops, timestamp="00"):
-    """A message of (opID, data hex[, data_length]) operations."""
-    body = "".join("%04x%04x%s" % (op[0], op[2] if len(op) > 2 else len(op[1]) // 2, op[1])
-                   for op in ops)
-    return "ffff0000000000000000" + timestamp + "%02x" % len(ops) + body
+def message(ops):  # time type 0 and the (opID, data hex) operations
+    return "ffff000000000000000000%02x" % len(ops) + "".join("%04x%04x%s" % (i, len(d) // 2, d) for i, d in ops)
 
 
-class Case:
-    def __init__(self, name, args, stdout=b"", stderr=b"", status=0, file_hex=None, argv0="scte104",
-                 stdout_to=None, json_check=None):
-        self.name, self.args, self.file_hex, self.argv0 = name, args, file_hex, argv0
-        self.stdout, self.stderr, self.status = stdout, stderr, status
-        self.stdout_to, self.json_check = stdout_to, json_check
+def Case(name, args, stdout=b"", **options):
+    defaults = dict(stderr=b"", status=0, file_hex=None, argv0="scte104", stdout_to=None, json_check=None)
+    return SimpleNamespace(name=name, args=args, stdout=stdout, **{**defaults, **options})
 
 
 def expected(name):
@@ -54,7 +48,7 @@ def expected(name):
 
 
 def text_report(msg_hex):
-    """The text report, built here from the bytes, for messages with time type 0."""
+    # The text report, built here from the bytes, for messages with time type 0.
     m = bytes.fromhex(msg_hex)
     be = lambda a, n: int.from_bytes(m[a:a + n], "big")
     out = ["SCTE-104 metadata:\n{\n  hex: %s\n  base64: %s\n  decodedSize: %d\n}\n\n" % (
@@ -85,7 +79,7 @@ def text_report(msg_hex):
 
 
 def fields_are(*expected_ops):
-    """Each operation's members after "data", in order (fields, error, trailing_data)."""
+    # Each operation's members after "data", in order (fields, error, trailing_data).
     def check(report):
         got = [[(k, v) for k, v in op.items() if k not in
                 ("opID", "name", "description", "data_length", "data")] for op in report["operations"]]
@@ -334,7 +328,7 @@ CASES = [
 
 
 def check_json(case, stdout, run_text, validator):
-    """The JSON report parses, agrees with the text report on what both show, and passes case.json_check."""
+    # The JSON report parses, agrees with the text report on what both show, and passes case.json_check.
     report = json.loads(stdout)
     assert stdout.endswith(b"}\n") and list(report) == TOP_KEYS, list(report)
     text = run_text().decode("latin-1")
