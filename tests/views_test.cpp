@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 #include "samples.h"
 #include "scte/operation_data.h"
@@ -60,6 +61,19 @@ TEST(views, records_built_by_hand_are_written_in_wire_order) {
   EXPECT_EQ(scte_104::write_fields(segmentation), samples::bytes("0102030400050600" "01aa" "000700" "03"));
   EXPECT_EQ(scte_104::write_fields(time), samples::bytes("123456789abc" "0a0b0c0d" "0e0f"));
   EXPECT_EQ(scte_104::write_fields(std::monostate()), Bytes());
+}
+
+// A record as constructed holds zeros, and no optional field.
+template <std::size_t... index>
+void expect_zero_records(std::index_sequence<index...>) {
+  for (const Bytes& bytes : {scte_104::write_fields(std::variant_alternative_t<index, scte_104::OperationFields>())...}) {
+    EXPECT_EQ(bytes, Bytes(bytes.size(), 0));
+  }
+}
+
+TEST(views, new_records_are_all_zero) {
+  expect_zero_records(std::make_index_sequence<std::variant_size_v<scte_104::OperationFields>>());
+  EXPECT_EQ(scte_104::write_fields(scte_104::SpliceRequest()), Bytes(14, 0));
 }
 
 }  // namespace

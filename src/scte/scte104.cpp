@@ -132,8 +132,8 @@ int run(int argc, char** argv) {
   const char* first = argv[at];
   std::vector<std::uint8_t> input;
   if (std::strcmp(first, "-f") == 0) {
-    std::optional<std::vector<std::uint8_t>> file =
-        read_file(argc > at + 1 ? argv[at + 1] : nullptr);
+    // argv[argc] is a null pointer, which stands for "-f" without a name.
+    std::optional<std::vector<std::uint8_t>> file = read_file(argv[at + 1]);
     if (!file) {
       write_all(STDERR_FILENO, {"Data is not initialized\n"});
       return 1;

@@ -119,9 +119,8 @@ LAYOUTS = [
     (0x0103, "020000000100abcdef", fields(num_provider_avails=2, provider_avail_id=[1, 0xABCDEF])),
     (0x0104, "05dc", fields(pre_roll_time=1500)),
     (0x0105, "ff", fields(cancel=255)),
-    (0x0106, "0100640203e8ff", dict(fields(components=[dict(component_tag=1, component_preroll=100),
-                                                       dict(component_tag=2, component_preroll=1000)]),
-                                    trailing_data="ff")),
+    (0x0106, "0100640203e8", fields(components=[dict(component_tag=1, component_preroll=100),
+                                                dict(component_tag=2, component_preroll=1000)])),
     (0x0106, "0100", dict(fields(components=[]), trailing_data="0100")),
     (0x0107, "0305", fields(encryption_algorithm=3, encryption_algorithm_name="Triple DES EDE3 - ECB mode",
                             CW_index=5)),
@@ -152,8 +151,8 @@ LAYOUTS = [
      fields(**SEG_HEAD, segmentation_upid_length=0, segmentation_upid="", **SEG_BODY,
             duration_extension_frames=5, delivery_not_restricted_flag=1)),
     (0x010C, "8000000107", fields(proprietary_id=0x80000001, proprietary_command=7, proprietary_data="")),
-    (0x010D, "0100000e10" "02", dict(fields(components=[dict(component_tag=1, time=3600)]),
-                                     trailing_data="02")),
+    (0x010D, "0100000e10", fields(components=[dict(component_tag=1, time=3600)])),
+    (0x010D, "0200000001" "02", dict(fields(components=[dict(component_tag=2, time=1)]), trailing_data="02")),
     (0x010E, "0312345678000000ff00040100c80102",
      fields(splice_schedule_command=3, splice_schedule_command_name="splice_return", splice_event_id=0x12345678,
             time=255, unique_program_id=4, auto_return=1, break_duration=200, avail_num=1, avails_expected=2)),
@@ -330,7 +329,9 @@ CASES = [
 def check_json(case, stdout, run_text, validator):
     # The JSON report parses, agrees with the text report on what both show, and passes case.json_check.
     report = json.loads(stdout)
-    assert stdout.endswith(b"}\n") and list(report) == TOP_KEYS, list(report)
+    canonical = (json.dumps(report, indent=2) + "\n").encode()  # which writes \" and \\ for \u0022 and \u005c
+    assert stdout.replace(b"\\u0022", b'\\"').replace(b"\\u005c", b"\\\\") == canonical, "not indented 2 a level"
+    assert list(report) == TOP_KEYS, list(report)
     text = run_text().decode("latin-1")
     lines = dict(line.strip().split(": ", 1) for line in text.split("\n")[2:5])
     assert (report["hex"], report["base64"], report["decoded_size"]) == \

@@ -24,15 +24,15 @@ using Bytes = std::vector<std::uint8_t>;
 
 // The standard's name of an opID ("splice_request_data"); nullptr when the
 // opID has none.
-const char* operation_name(MultipleOperationId id);
+SCTE_104_API const char* operation_name(MultipleOperationId id);
 
 // Names of values; "Reserved" where the standard gives none.
-const char* segmentation_type_name(std::uint8_t segmentation_type_id);
-const char* segmentation_upid_type_name(std::uint8_t segmentation_upid_type);
-const char* device_restrictions_name(std::uint8_t device_restrictions);
-const char* splice_schedule_command_name(std::uint8_t splice_schedule_command);
+SCTE_104_API const char* segmentation_type_name(std::uint8_t segmentation_type_id);
+SCTE_104_API const char* segmentation_upid_type_name(std::uint8_t segmentation_upid_type);
+SCTE_104_API const char* device_restrictions_name(std::uint8_t device_restrictions);
+SCTE_104_API const char* splice_schedule_command_name(std::uint8_t splice_schedule_command);
 // "User private" from 32 up.
-const char* encryption_algorithm_name(std::uint8_t encryption_algorithm);
+SCTE_104_API const char* encryption_algorithm_name(std::uint8_t encryption_algorithm);
 
 // 0x0100 inject_section_data_request: a ready-made SCTE 35 command.
 struct InjectSectionDataRequest {
@@ -368,15 +368,15 @@ struct OperationView {
 // Reads `op`'s data through the layout of its opID. Never throws on content
 // and never reads outside op.data(). splice_request_data takes its 14 bytes
 // from the decoded request_data() and never fails.
-OperationView view_operation(const Operation& op);
+SCTE_104_API OperationView view_operation(const Operation& op);
 
 // The bytes of `fields`, in wire order; counts and lengths are written as
 // held, not recomputed. Nothing for std::monostate.
-Bytes write_fields(const OperationFields& fields);
+SCTE_104_API Bytes write_fields(const OperationFields& fields);
 
 // write_fields() followed by the trailing data: for a view that succeeded,
 // the data it was read from (a splice request needs its 14 bytes in data()).
-Bytes write_operation_data(const OperationView& view);
+SCTE_104_API Bytes write_operation_data(const OperationView& view);
 
 }  // namespace scte_104
 

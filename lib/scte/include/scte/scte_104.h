@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "scte/export.h"
+
 namespace scte_104 {
 
 // opID of an operation. Any 16-bit value may be held, named or not.
@@ -35,7 +37,7 @@ enum MultipleOperationId : std::uint16_t {
 };
 
 // What an operation does, in words; "Reserved" for an opID without a name.
-std::string multiple_operation_type(MultipleOperationId id);
+SCTE_104_API std::string multiple_operation_type(MultipleOperationId id);
 
 // splice_insert_type of a splice request. Any 8-bit value may be held.
 enum SpliceInsertType : std::uint8_t {
@@ -48,7 +50,7 @@ enum SpliceInsertType : std::uint8_t {
 };
 
 // The name of a splice type; the empty string for 6..255.
-std::string splice_insert_type(SpliceInsertType type);
+SCTE_104_API std::string splice_insert_type(SpliceInsertType type);
 
 // The message's timestamp. mTimeType picks the layout: 0 none, 1 UTC
 // seconds and microseconds, 2 time code, 3 GPI. Only the members of that
@@ -90,7 +92,7 @@ class SpliceRequestData {
 // One operation of the message: opID, data_length as read, the data bytes
 // that the buffer held for it, and the decoded splice request (all zero
 // unless the opID is SPLICE_REQUEST_DATA).
-class Operation {
+class SCTE_104_API Operation {
  public:
   Operation() = default;
   Operation(MultipleOperationId id, std::uint16_t data_length, std::vector<std::uint8_t> data,
@@ -116,7 +118,7 @@ class Operation {
 // One multiple_operation_message(), starting at its reserved field (the
 // lead byte that precedes it on the wire is not part of it). Construct it
 // over the bytes, call decode() once, then read the accessors.
-class MultipleOperationMessage {
+class SCTE_104_API MultipleOperationMessage {
  public:
   MultipleOperationMessage() = default;
   // Copies `size` bytes from `data`; a null `data` gives an empty buffer.
