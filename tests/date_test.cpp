@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <regex>
 #include <string>
 
 #include "utility/strings.h"
@@ -24,6 +25,7 @@ TEST_F(date, formats_seconds_in_local_time) {
 
 TEST_F(date, texts_longer_than_the_first_buffer) {
   // Literal text of exactly n characters around the limits 32, 48 and 72.
+  // The empty text (n = 0) is told apart from a text that does not fit.
   for (const std::size_t n : {0u, 1u, 31u, 32u, 47u, 48u, 71u, 72u, 1000u}) {
     const std::string fmt(n, 'x');
     EXPECT_EQ(ext::date::dateformat(fmt.c_str(), std::time_t{0}), fmt) << n;
@@ -31,12 +33,6 @@ TEST_F(date, texts_longer_than_the_first_buffer) {
   const std::string long_fmt = "%Y" + std::string(40, '-') + "%Y";
   EXPECT_EQ(ext::date::dateformat(long_fmt.c_str(), std::time_t{0}),
             "1970" + std::string(40, '-') + "1970");
-}
-
-TEST_F(date, empty_text_ends_the_growth) {
-  std::tm tm{};
-  EXPECT_EQ(ext::date::dateformat("", &tm), "");
-  EXPECT_EQ(ext::date::dateformat("", std::time_t{0}), "");
 }
 
 TEST_F(date, both_overloads_agree) {
@@ -49,11 +45,7 @@ TEST_F(date, both_overloads_agree) {
 
 TEST_F(date, now_ms_shape) {
   const std::string now = ext::date::now_ms();
-  ASSERT_EQ(now.size(), 23u) << now;
-  EXPECT_EQ(now[4], '-');
-  EXPECT_EQ(now[10], ' ');
-  EXPECT_EQ(now[19], '.');
-  for (const std::size_t i : {20u, 21u, 22u}) EXPECT_TRUE(std::isdigit(now[i])) << now;
+  EXPECT_TRUE(std::regex_match(now, std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3})"))) << now;
 }
 
 }  // namespace

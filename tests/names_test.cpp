@@ -53,20 +53,22 @@ TEST(names, value_tables_at_their_edges) {
     std::size_t named;
     std::map<unsigned, std::string> edges;
   } tables[] = {
+      // clang-format off
       {segmentation_type_name, 48,
-       {{0x00, "Not Indicated"}, {0x02, "Private"}, {0x03, "Reserved"}, {0x0F, "Reserved"},
-        {0x10, "Program Start"}, {0x1A, "Program Immediate Resumption"}, {0x1B, "Reserved"},
-        {0x20, "Chapter Start"}, {0x27, "Closing Credit End"}, {0x28, "Reserved"},
-        {0x30, "Provider Advertisement Start"}, {0x47, "Distributor Ad Block End"},
-        {0x48, "Reserved"}, {0x50, "Network Start"}, {0x51, "Network End"}, {0x52, "Reserved"}}},
+       {{0x00, "Not Indicated"}, {0x02, "Private"}, {0x03, "Reserved"}, {0x0F, "Reserved"}, {0x10, "Program Start"},
+        {0x1A, "Program Immediate Resumption"}, {0x1B, "Reserved"}, {0x20, "Chapter Start"},
+        {0x27, "Closing Credit End"}, {0x28, "Reserved"}, {0x30, "Provider Advertisement Start"},
+        {0x47, "Distributor Ad Block End"}, {0x48, "Reserved"}, {0x50, "Network Start"}, {0x51, "Network End"},
+        {0x52, "Reserved"}}},
       {scte_104::segmentation_upid_type_name, 18,
        {{0x00, "Not Used"}, {0x05, "ISAN (deprecated)"}, {0x11, "SCR"}, {0x12, "Reserved"}}},
       {scte_104::device_restrictions_name, 4, {{0, "Restrict Group 0"}, {3, "None"}, {4, "Reserved"}}},
       {scte_104::splice_schedule_command_name, 3,
        {{0, "Reserved"}, {1, "splice_insert"}, {2, "Reserved"}, {5, "splice_cancel"}, {6, "Reserved"}}},
       {scte_104::encryption_algorithm_name, 228,
-       {{0, "No encryption"}, {1, "DES - ECB mode"}, {2, "DES - CBC mode"}, {4, "Reserved"},
-        {31, "Reserved"}, {32, "User private"}, {255, "User private"}}},
+       {{0, "No encryption"}, {1, "DES - ECB mode"}, {2, "DES - CBC mode"}, {4, "Reserved"}, {31, "Reserved"},
+        {32, "User private"}, {255, "User private"}}},
+      // clang-format on
   };
   for (const auto& table : tables) {
     std::size_t named = 0;

@@ -17,8 +17,9 @@ constexpr const char* kHelpExample = "ffff001e0000ab00000000" "01" "0101000e" "0
 // A proprietary command (data_length 6), then a splice request.
 constexpr const char* kProprietaryThenSplice =
     "ffff00280000010000000002" "010c00060000002a0741" "0101000e03ffffffffabcd00010002050607";
-// UTC timestamp, no operations.
+// UTC and time code timestamps, no operations.
 constexpr const char* kUtcTimestamp = "ffff0012000000000000" "01" "000001001234" "00";
+constexpr const char* kTimeCodeTimestamp = "ffff0010000000000000" "02" "01020304" "00";
 // GPI timestamp; time_signal, a segmentation descriptor with a 17-byte UPID
 // and a splice request.
 constexpr const char* kSegmentation =

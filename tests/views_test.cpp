@@ -21,16 +21,15 @@ TEST(views, read_then_write_gives_the_data_back) {
     std::ifstream file(entry.path(), std::ios::binary);
     const Bytes sample{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     ASSERT_GE(sample.size(), 2u);
-    const Bytes data(sample.begin() + 2, sample.end());
-    const auto id = static_cast<scte_104::MultipleOperationId>(sample[0] << 8u | sample[1]);
-    scte_104::Operation op(id, static_cast<std::uint16_t>(data.size()), data);
-    if (id == scte_104::SPLICE_REQUEST_DATA) {  // the decoder reads its 14 bytes
-      Bytes message = samples::bytes("ffff000000000000000000" "01" "0101");
-      message.push_back(static_cast<std::uint8_t>(data.size() >> 8u));
-      message.push_back(static_cast<std::uint8_t>(data.size() & 0xFFu));
-      message.insert(message.end(), data.begin(), data.end());
-      op = samples::decoded(message)->operations()[0];
-    }
+    // The one operation of a message: opID, data_length, then the data.
+    Bytes message = samples::bytes("ffff000000000000000000" "01");
+    message.insert(message.end(), sample.begin(), sample.begin() + 2);
+    message.push_back(static_cast<std::uint8_t>((sample.size() - 2) >> 8u));
+    message.push_back(static_cast<std::uint8_t>((sample.size() - 2) & 0xFFu));
+    message.insert(message.end(), sample.begin() + 2, sample.end());
+    const auto decoded = samples::decoded(message);
+    const scte_104::Operation& op = decoded->operations().at(0);
+    const Bytes& data = op.data();
     const scte_104::OperationView view = scte_104::view_operation(op);
     const bool has_fields = !std::holds_alternative<std::monostate>(view.fields);
     if (view.failed()) {
@@ -40,27 +39,12 @@ TEST(views, read_then_write_gives_the_data_back) {
     } else if (has_fields) {
       ++succeeded;
       EXPECT_EQ(scte_104::write_operation_data(view), data) << entry.path();
-      EXPECT_EQ(scte_104::write_fields(view.fields).size() + view.trailing_data.size(), data.size());
     } else {
       EXPECT_EQ(scte_104::write_operation_data(view), Bytes()) << entry.path();
     }
   }
   EXPECT_GE(succeeded, 25);
   EXPECT_GE(failed, 5);
-}
-
-TEST(views, records_built_by_hand_are_written_in_wire_order) {
-  scte_104::InsertSegmentationDescriptorRequest segmentation;
-  segmentation.segmentation_event_id = 0x01020304;
-  segmentation.duration = 0x0506;
-  segmentation.segmentation_upid_length = 1;
-  segmentation.segmentation_upid = {0xAA};
-  segmentation.segment_num = 7;
-  segmentation.device_restrictions = 3;  // written in order, as far as they are set
-  scte_104::InsertTimeDescriptor time{0x0000123456789ABC, 0x0A0B0C0D, 0x0E0F};
-  EXPECT_EQ(scte_104::write_fields(segmentation), samples::bytes("0102030400050600" "01aa" "000700" "03"));
-  EXPECT_EQ(scte_104::write_fields(time), samples::bytes("123456789abc" "0a0b0c0d" "0e0f"));
-  EXPECT_EQ(scte_104::write_fields(std::monostate()), Bytes());
 }
 
 // A record as constructed holds zeros, and no optional field.

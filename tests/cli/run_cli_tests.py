@@ -47,35 +47,27 @@ def expected(name):
     return (EXPECTED / name).read_bytes()
 
 
-def text_report(msg_hex):
-    # The text report, built here from the bytes, for messages with time type 0.
+def text_report(msg_hex):  # built here from the bytes, for time type 0 and opIDs 0x010C and unnamed
     m = bytes.fromhex(msg_hex)
-    be = lambda a, n: int.from_bytes(m[a:a + n], "big")
-    out = ["SCTE-104 metadata:\n{\n  hex: %s\n  base64: %s\n  decodedSize: %d\n}\n\n" % (
-        m.hex(), base64.b64encode(m).decode(), len(m)),
-        "Parsed multiple_operation_message() data structure:\n{\n  reserved: 0xffff,\n"
-        "  messageSize: 0x%x,\n  protocolVersion: 0x%x,\n  asIndex: 0x%x,\n  messageNumber: 0x%x,\n"
-        "  dpiPidIndex: 0x%x,\n  scte35ProtocolVersion: 0x%x,\n  Timestamp: {\n"
-        "    timeType: \"Immediate\"\n  },\n  numOps: 0x%x,\n  DataPayloads: [\n" % (
-            be(2, 2), m[4], m[5], m[6], be(7, 2), m[9], m[11])]
+    out = ["SCTE-104 metadata:\n{\n  hex: %s\n  base64: %s\n  decodedSize: %d\n}\n\nParsed multiple_operation_message()"
+           " data structure:\n{\n  reserved: 0xffff,\n  messageSize: 0x%x,\n  protocolVersion: 0x%x,\n  asIndex: 0x%x,"
+           "\n  messageNumber: 0x%x,\n  dpiPidIndex: 0x%x,\n  scte35ProtocolVersion: 0x%x,\n  Timestamp: {\n    timeType:"
+           " \"Immediate\"\n  },\n  numOps: 0x%x,\n  DataPayloads: [\n" % (m.hex(), base64.b64encode(m).decode(), len(m),
+           int.from_bytes(m[2:4], "big"), m[4], m[5], m[6], int.from_bytes(m[7:9], "big"), m[9], m[11])]
     at = 12
     for i in range(m[11]):
-        op, length = be(at, 2), be(at + 2, 2)
-        d = m[at + 4:at + 4 + length]
-        obj = ""
+        op, length = int.from_bytes(m[at:at + 2], "big"), int.from_bytes(m[at + 2:at + 4], "big")
+        d, obj, kind = m[at + 4:at + 4 + length], "", "Reserved"
         if op == 0x10C:  # bytes the data lacks show as zero
-            head = d[:5] + bytes(5 - len(d[:5]))
-            obj = "        proprietary_id: 0x%x,\n        proprietary_command: 0x%x,\n" \
-                  "        proprietary_data:%s\n        proprietary_data: %s,\n" % (
-                      int.from_bytes(head[:4], "big"), head[4], "".join(" 0x%02x," % b for b in d[5:]),
-                      d[5:].split(b"\0")[0].decode("latin-1"))
-        kind = {0x10C: "Adds a proprietary descriptor to another operation"}.get(op, "Reserved")
-        out.append("    {\n      obj: {\n%s        operationType: \"%s\",\n      },\n"
-                   "      data length: 0x%x\n      opID: 0x%x\n    }%s\n" % (
-                       obj, kind, length, op, "" if i + 1 == m[11] else ","))
+            head, kind = (d + bytes(5))[:5], "Adds a proprietary descriptor to another operation"
+            obj = "        proprietary_id: 0x%x,\n        proprietary_command: 0x%x,\n        proprietary_data:%s\n" \
+                  "        proprietary_data: %s,\n" % (int.from_bytes(head[:4], "big"), head[4],
+                                                       "".join(" 0x%02x," % b for b in d[5:]),
+                                                       d[5:].split(b"\0")[0].decode("latin-1"))
+        out.append("    {\n      obj: {\n%s        operationType: \"%s\",\n      },\n      data length: 0x%x\n"
+                   "      opID: 0x%x\n    }%s\n" % (obj, kind, length, op, "" if i + 1 == m[11] else ","))
         at += 4 + length
-    out.append("  ]\n}\n")
-    return "".join(out).encode("latin-1")
+    return ("".join(out) + "  ]\n}\n").encode("latin-1")
 
 
 def fields_are(*expected_ops):
@@ -92,16 +84,11 @@ def fields(**values):
     return {"fields": values}
 
 
-SEG_2015_UPID = ("0000000100001e0111534f4d455754465550494449534845524520010a0f0101010101")
-SEG_HEAD = dict(segmentation_event_id=1, segmentation_event_cancel_indicator=0, duration=30,
-                segmentation_upid_type=1, segmentation_upid_type_name="User Defined")
-SEG_BODY = dict(segmentation_type_id=0x22, segmentation_type_id_name="Break Start", segment_num=1,
-                segments_expected=2)
-SEG_2015 = fields(**SEG_HEAD, segmentation_upid_length=17,
-                  segmentation_upid="534f4d4557544655504944495348455245",
-                  segmentation_type_id=0x20, segmentation_type_id_name="Chapter Start",
-                  segment_num=1, segments_expected=10, duration_extension_frames=15,
-                  delivery_not_restricted_flag=1, web_delivery_allowed_flag=1,
+SEG_2015 = fields(segmentation_event_id=1, segmentation_event_cancel_indicator=0, duration=30,
+                  segmentation_upid_type=1, segmentation_upid_type_name="User Defined", segmentation_upid_length=17,
+                  segmentation_upid="534f4d4557544655504944495348455245", segmentation_type_id=0x20,
+                  segmentation_type_id_name="Chapter Start", segment_num=1, segments_expected=10,
+                  duration_extension_frames=15, delivery_not_restricted_flag=1, web_delivery_allowed_flag=1,
                   no_regional_blackout_flag=1, archive_allowed_flag=1, device_restrictions=1,
                   device_restrictions_name="Restrict Group 1")
 SPLICE_FIELDS = dict(splice_insert_type=7, splice_insert_type_name="", splice_event_id=0xFFFFFFFF,
@@ -109,108 +96,46 @@ SPLICE_FIELDS = dict(splice_insert_type=7, splice_insert_type_name="", splice_ev
                      avails_expected=2, auto_return_flag=255)
 SPLICE_DATA = "07ffffffff00030fa0012c0102ff"
 
-# One operation of every layout and every kind of view: (opID, data hex, members after "data").
+# One operation of every layout and every kind of view, as (opID, data); what the JSON report
+# shows of them is expected/every_layout.json.
 LAYOUTS = [
-    (0x0100, "0003017fabcdefee", dict(fields(SCTE35_command_length=3, SCTE35_protocol_version=1,
-                                             SCTE35_command_type=0x7F, SCTE35_command_contents="abcdef"),
-                                      trailing_data="ee")),
-    (0x0102, "", fields()),
-    (0x0102, "ff", dict(fields(), trailing_data="ff")),
-    (0x0103, "020000000100abcdef", fields(num_provider_avails=2, provider_avail_id=[1, 0xABCDEF])),
-    (0x0104, "05dc", fields(pre_roll_time=1500)),
-    (0x0105, "ff", fields(cancel=255)),
-    (0x0106, "0100640203e8", fields(components=[dict(component_tag=1, component_preroll=100),
-                                                dict(component_tag=2, component_preroll=1000)])),
-    (0x0106, "0100", dict(fields(components=[]), trailing_data="0100")),
-    (0x0107, "0305", fields(encryption_algorithm=3, encryption_algorithm_name="Triple DES EDE3 - ECB mode",
-                            CW_index=5)),
-    (0x0107, "2000", fields(encryption_algorithm=32, encryption_algorithm_name="User private", CW_index=0)),
-    (0x0107, "1f00", fields(encryption_algorithm=31, encryption_algorithm_name="Reserved", CW_index=0)),
-    (0x0108, "0200000a02abcd", fields(descriptor_count=2, descriptors=["0000", "0a02abcd"])),
-    (0x0109, "1e06312a22005c7f", fields(pre_roll=30, dtmf_length=6, DTMF_char='1*"\0\\\x7f')),
-    (0x010A, "00", fields(num_provider_avails=0, provider_avail_id=[])),
-    (0x010B, SEG_2015_UPID, SEG_2015),
-    # Oldest form: nothing after segments_expected.
-    (0x010B, "0000000100001e0103abcdef220102",
-     fields(**SEG_HEAD, segmentation_upid_length=3, segmentation_upid="abcdef", **SEG_BODY)),
-    # 2015 form with a 3-byte UPID: 21 bytes, like the newest form without one.
-    (0x010B, "0000000100001e0103abcdef220102" "000101010102",
-     fields(**SEG_HEAD, segmentation_upid_length=3, segmentation_upid="abcdef", **SEG_BODY,
-            duration_extension_frames=0, delivery_not_restricted_flag=1, web_delivery_allowed_flag=1,
-            no_regional_blackout_flag=1, archive_allowed_flag=1, device_restrictions=2,
-            device_restrictions_name="Restrict Group 2")),
-    # Newest form with sub-segments, no UPID: also 21 bytes.
-    (0x010B, "0000000100001e0100" "220102" "00ff0000010303" "0102",
-     fields(**SEG_HEAD, segmentation_upid_length=0, segmentation_upid="", **SEG_BODY,
-            duration_extension_frames=0, delivery_not_restricted_flag=255, web_delivery_allowed_flag=0,
-            no_regional_blackout_flag=0, archive_allowed_flag=1, device_restrictions=3,
-            device_restrictions_name="None", insert_sub_segment_info=3, sub_segment_num=1,
-            sub_segments_expected=2)),
-    # A tail cut after two of its bytes keeps those two.
-    (0x010B, "0000000100001e0100" "220102" "0501",
-     fields(**SEG_HEAD, segmentation_upid_length=0, segmentation_upid="", **SEG_BODY,
-            duration_extension_frames=5, delivery_not_restricted_flag=1)),
-    (0x010C, "8000000107", fields(proprietary_id=0x80000001, proprietary_command=7, proprietary_data="")),
-    (0x010D, "0100000e10", fields(components=[dict(component_tag=1, time=3600)])),
-    (0x010D, "0200000001" "02", dict(fields(components=[dict(component_tag=2, time=1)]), trailing_data="02")),
-    (0x010E, "0312345678000000ff00040100c80102",
-     fields(splice_schedule_command=3, splice_schedule_command_name="splice_return", splice_event_id=0x12345678,
-            time=255, unique_program_id=4, auto_return=1, break_duration=200, avail_num=1, avails_expected=2)),
-    (0x010F, "f123", fields(tier_data=0xF123)),
-    (0x0110, "123456789abc3b9ac9ff0025", fields(TAI_seconds=0x123456789ABC, TAI_ns=999999999, UTC_offset=37)),
-    (0x0111, "0102", {}),
-    (0x0200, "0102", {}),
-    (0x0300, "07", fields(CW_index=7)),
-    (0x0301, "09" + "00" * 8 + "11" * 8 + "ff" * 7 + "fe" "aa",
-     dict(fields(CW_index=9, CW_A="00" * 8, CW_B="11" * 8, CW_C="ff" * 7 + "fe"), trailing_data="aa")),
+    (0x0100, "0003017fabcdefee"),  # a 3-byte SCTE 35 command and a trailing byte
+    (0x0102, ""), (0x0102, "ff"),  # no fields; a trailing byte
+    (0x0103, "020000000100abcdef"), (0x0104, "05dc"), (0x0105, "ff"),
+    (0x0106, "0100640203e8"), (0x0106, "0100"),  # two whole components; none, and trailing data
+    (0x0107, "0305"), (0x0107, "2000"), (0x0107, "1f00"),  # named, user private, reserved
+    (0x0108, "0200000a02abcd"),  # an empty descriptor and one of two bytes
+    (0x0109, "1e06312a22005c7f"),  # DTMF characters that need escaping: quote, NUL, backslash, 0x7f
+    (0x010A, "00"),
+    # Segmentation: 2015 form; oldest form (no tail); 2015 form with a 3-byte UPID (21 bytes);
+    # newest form with sub-segments and no UPID (21 bytes too); a tail cut after two bytes.
+    (0x010B, "0000000100001e0111534f4d455754465550494449534845524520010a0f0101010101"),
+    (0x010B, "0000000100001e0103abcdef220102"), (0x010B, "0000000100001e0103abcdef220102" "000101010102"),
+    (0x010B, "0000000100001e0100" "220102" "00ff0000010303" "0102"), (0x010B, "0000000100001e0100" "220102" "0501"),
+    (0x010C, "8000000107"),  # no proprietary_data
+    (0x010D, "0100000e10"), (0x010D, "0200000001" "02"),  # one whole entry; and a trailing byte
+    (0x010E, "0312345678000000ff00040100c80102"), (0x010F, "f123"), (0x0110, "123456789abc3b9ac9ff0025"),
+    (0x0111, "0102"), (0x0200, "0102"),  # raw data only: a layout that is not public, and no name at all
+    (0x0300, "07"), (0x0301, "09" + "00" * 8 + "11" * 8 + "ff" * 7 + "fe" "aa"),
     # Views that fail: a short mandatory field, and counted runs that overrun.
-    (0x0104, "05", {"error": "Data ends early: pre_roll_time needs 2 bytes at offset 0, data holds 1"}),
-    (0x010B, "0000000100001e0107abcdef220102",
-     {"error": "Data ends early: segmentation_upid needs 7 bytes at offset 9, data holds 15"}),
-    (0x010B, "0000000100001e0100", {"error": "Data ends early: segmentation_type_id needs 1 byte at offset 9,"
-                                             " data holds 9"}),
-    (0x010A, "0200000001", {"error": "Data ends early: provider_avail_id needs 8 bytes at offset 1, data holds 5"}),
-    (0x0108, "01000a", {"error": "Data ends early: descriptors needs 12 bytes at offset 1, data holds 3"}),
-    (0x0109, "0003", {"error": "Data ends early: DTMF_char needs 3 bytes at offset 2, data holds 2"}),
-    (0x010C, "00000001", {"error": "Data ends early: proprietary_command needs 1 byte at offset 4, data holds 4"}),
-    (0x0301, "09" + "00" * 23, {"error": "Data ends early: CW_C needs 8 bytes at offset 17, data holds 24"}),
+    (0x0104, "05"), (0x010B, "0000000100001e0107abcdef220102"), (0x010B, "0000000100001e0100"),
+    (0x010A, "0200000001"), (0x0108, "01000a"), (0x0109, "0003"), (0x010C, "00000001"), (0x0301, "09" + "00" * 23),
     # Last, as the decoder reads the next opID right after a splice request's 14 bytes.
-    (0x0101, SPLICE_DATA + "01beef", dict(fields(**SPLICE_FIELDS, not_an_entry_flag=1), trailing_data="beef")),
+    (0x0101, SPLICE_DATA + "01beef"),
 ]
-NAMES = {0x0100: "inject_section_data_request", 0x0101: "splice_request_data", 0x0102: "splice_null_request_data",
-         0x0103: "start_schedule_download_request_data", 0x0104: "time_signal_request_data",
-         0x0105: "transmit_schedule_request_data", 0x0106: "component_mode_DPI_request_data",
-         0x0107: "encrypted_DPI_request_data", 0x0108: "insert_descriptor_request_data",
-         0x0109: "insert_DTMF_descriptor_request_data", 0x010A: "insert_avail_descriptor_request_data",
-         0x010B: "insert_segmentation_descriptor_request_data", 0x010C: "proprietary_command_request_data",
-         0x010D: "schedule_component_mode_request_data", 0x010E: "schedule_definition_data",
-         0x010F: "insert_tier_data", 0x0110: "insert_time_descriptor", 0x0111: "insert_audio_descriptor",
-         0x0300: "delete_ControlWord_data", 0x0301: "update_ControlWord_data"}
-LAYOUTS_MSG = message([(op, data) for op, data, _ in LAYOUTS])
+LAYOUTS_MSG = message(LAYOUTS)
 
 
-def layouts_named(report):
-    fields_are(*[want for _, _, want in LAYOUTS])(report)
-    assert [op["name"] for op in report["operations"]] == [NAMES.get(op) for op, _, _ in LAYOUTS]
+def same_as(name):  # the whole report, compared as parsed, keys in order
+    def check(report):
+        pairs = lambda text: json.loads(text, object_pairs_hook=list)
+        assert pairs(json.dumps(report)) == pairs(expected(name)), "differs from " + name
+    return check
 
 
 def public_vector_1(report):
     assert report["hex"][:4] == "ffff" and report["message_size"] == 57 and report["message_number"] == 0xD1
     fields_are(fields(pre_roll_time=1500), SEG_2015)(report)
-
-
-def public_vector_2(report):
-    fields_are(fields(splice_insert_type=0, splice_insert_type_name="Reserved", splice_event_id=18,
-                      unique_program_id=3, pre_roll_time=0, break_duration=0, avail_num=4, avails_expected=5,
-                      auto_return_flag=0),
-               fields(pre_roll_time=4000),
-               fields(segmentation_event_id=1, segmentation_event_cancel_indicator=0, duration=61,
-                      segmentation_upid_type=0, segmentation_upid_type_name="Not Used", segmentation_upid_length=0,
-                      segmentation_upid="", segmentation_type_id=0x34,
-                      segmentation_type_id_name="Provider Placement Opportunity Start", segment_num=0,
-                      segments_expected=0, duration_extension_frames=0, delivery_not_restricted_flag=0,
-                      web_delivery_allowed_flag=0, no_regional_blackout_flag=0, archive_allowed_flag=0,
-                      device_restrictions=3, device_restrictions_name="None"))(report)
 
 
 def timestamp_is(**want):
@@ -219,8 +144,8 @@ def timestamp_is(**want):
     return check
 
 
-# Larger than the 64 KiB output buffer: proprietary data with zero bytes, a splice request
-# cut to 10 bytes of data_length (its fields still come from the next bytes), and the rest.
+# Larger than the 64 KiB output buffer: proprietary data with zero bytes, proprietary data
+# without one, an opID without a name, and a proprietary command too short for its fields.
 BIG_DATA = bytes((i * 7) % 256 for i in range(65000)).hex()
 BIG_MSG = message([(0x010C, "0000002a07" + BIG_DATA), (0x010C, "0000000001" + "41" * 40000),
                    (0x0200, "00" * 3), (0x010C, "00000001")])
@@ -246,7 +171,6 @@ CASES = [
     Case("empty_argument", [""], stderr=EMPTY, status=2),
     # Input paths.
     Case("file_sample", ["-f", "data/scte_104.bin"], stdout=expected("help_example.txt")),
-    Case("base64_sample", [HELP_B64], stdout=expected("help_example.txt")),
     Case("base64_trailing_text", [HELP_B64 + "AAAA more"], stdout=expected("help_example.txt")),
     Case("base64_unpadded", [HELP_B64.rstrip("=")], stdout=expected("help_example.txt")),
     Case("other_lead_byte", ["-f", "{file}"], expected("help_example.txt"), file_hex="ff" + HELP_MSG),
@@ -302,26 +226,22 @@ CASES = [
     Case("json_cut", ["--json", b64(HELP_MSG[:-10])], status=2,
          stderr=b"scte104: Message ends early: break_duration needs 2 bytes at offset 25, message holds 25\n"),
     Case("json_not_an_option", ["--json", "-h"], stderr=EMPTY, status=2),
-    Case("json_help_example", ["--json", "-f", "data/scte_104.bin", "-v"], json_check=fields_are(fields(
-        splice_insert_type=1, splice_insert_type_name="SpliceStart_Normal", splice_event_id=0x400002B4,
-        unique_program_id=0, pre_roll_time=480, break_duration=1200, avail_num=0, avails_expected=0,
-        auto_return_flag=0))),
+    Case("json_help_example", ["--json", "-f", "data/scte_104.bin", "-v"]),  # checked against the text report
     Case("json_public_vector_1", ["--json", b64("ffff00390000d100000000020104000205dc010b00230000000100001e0111534f"
                                                 "4d455754465550494449534845524520010a0f0101010101")],
          json_check=public_vector_1),
     Case("json_public_vector_2", ["--json", b64("ffff003a0000e900000000030101000e00000000120003000000000405000104"
                                                 "00020fa0010b00120000000100003d0000340000000000000003")],
-         json_check=public_vector_2),
-    Case("json_every_layout", ["--json", "-f", "{file}"], file_hex="08" + LAYOUTS_MSG, json_check=layouts_named),
+         json_check=same_as("public_vector_2.json")),
+    Case("json_every_layout", ["--json", "-f", "{file}"], file_hex="08" + LAYOUTS_MSG, json_check=same_as("every_layout.json")),
     Case("json_splice_short_data", ["--json", b64("ffff0000000000000000" "0001" "0101000a" + SPLICE_DATA)],
          json_check=fields_are(fields(**SPLICE_FIELDS))),
-    Case("json_utc", ["--json", b64("ffff0012000000000000015f5e100001f400")],
-         json_check=timestamp_is(time_type=1, time_type_name="UTC", UTC_seconds=1600000000, UTC_microseconds=500)),
-    Case("json_timecode", ["--json", b64("ffff001001020300040502113b001d00")],
-         json_check=timestamp_is(time_type=2, time_type_name="Time", hours=17, minutes=59, seconds=0, frames=29)),
-    Case("json_gpi", ["--json", b64("ffff000e00000000000003ff0100")],
-         json_check=timestamp_is(time_type=3, time_type_name="General Purpose Interface [GPI]", GPI_number=255,
-                                 GPI_edge=1)),
+    Case("json_utc", ["--json", b64("ffff0012000000000000015f5e100001f400")], json_check=timestamp_is(
+        time_type=1, time_type_name="UTC", UTC_seconds=1600000000, UTC_microseconds=500)),
+    Case("json_timecode", ["--json", b64("ffff001001020300040502113b001d00")], json_check=timestamp_is(
+        time_type=2, time_type_name="Time", hours=17, minutes=59, seconds=0, frames=29)),
+    Case("json_gpi", ["--json", b64("ffff000e00000000000003ff0100")], json_check=timestamp_is(
+        time_type=3, time_type_name="General Purpose Interface [GPI]", GPI_number=255, GPI_edge=1)),
     Case("json_big", ["--json", "-f", "{file}"], file_hex="08" + BIG_MSG, json_check=big_json),
 ]
 
