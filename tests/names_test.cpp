@@ -35,12 +35,10 @@ TEST(names, operation_types_over_the_whole_16_bit_range) {
 }
 
 TEST(names, splice_insert_types_over_the_whole_8_bit_range) {
-  const char* named[] = {"Reserved",         "SpliceStart_Normal",  "SpliceStart_Immediate",
-                         "SpliceEnd_Normal", "SpliceEnd_Immediate", "Splice_Cancel"};
+  const char* named[] = {"Reserved", "SpliceStart_Normal", "SpliceStart_Immediate", "SpliceEnd_Normal",
+                         "SpliceEnd_Immediate", "Splice_Cancel"};
   for (unsigned v = 0; v <= 0xFF; ++v) {
-    ASSERT_EQ(scte_104::splice_insert_type(static_cast<scte_104::SpliceInsertType>(v)),
-              v < 6 ? named[v] : "")
-        << v;
+    ASSERT_EQ(scte_104::splice_insert_type(static_cast<scte_104::SpliceInsertType>(v)), v < 6 ? named[v] : "") << v;
   }
 }
 
