@@ -70,6 +70,8 @@ void BM_base64_decode(benchmark::State& state) {
   set_bytes(state, text.size());
 }
 
+// Argument 0 or 1 picks the message; the template argument the report.
+template <scte104::ReportFormat format>
 void BM_report(benchmark::State& state) {
   const Bytes& bytes = sample(state.range(0));
   Bytes input{0x08};
@@ -77,7 +79,7 @@ void BM_report(benchmark::State& state) {
   std::size_t written = 0;
   for (auto _ : state) {
     scte104::Output out([&written](const char*, std::size_t n) { written += n; });
-    scte104::inspect(input, out);
+    scte104::inspect(input, out, format);
     out.flush();
   }
   benchmark::DoNotOptimize(written);
@@ -89,7 +91,8 @@ BENCHMARK(BM_decode)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_to_hex)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_to_base64)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_base64_decode)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_report)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK_TEMPLATE(BM_report, scte104::ReportFormat::text)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK_TEMPLATE(BM_report, scte104::ReportFormat::json)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -90,8 +90,9 @@ void Output::per_byte(const std::uint8_t* bytes, std::size_t count, Put put) {
 }
 
 void Output::hex_bytes(const std::uint8_t* bytes, std::size_t count) {
-  per_byte<2>(bytes, count,
-              [](char* at, std::uint8_t byte) { std::memcpy(at, kHexPairs.digits + std::size_t{2} * byte, 2); });
+  per_byte<2>(bytes, count, [](char* at, std::uint8_t byte) {
+    std::memcpy(at, kHexPairs.digits + std::size_t{2} * byte, 2);
+  });
 }
 
 void Output::hex_byte_list(const std::uint8_t* bytes, std::size_t count) {

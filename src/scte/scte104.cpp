@@ -31,9 +31,10 @@ constexpr int kFailureStatus = 2;
 
 // Writes the pieces to standard output, or standard error, in one go.
 void write_all(int fd, std::initializer_list<std::string_view> pieces) {
-  scte104::Output out(fd == STDOUT_FILENO ? scte104::descriptor_sink(fd, "standard output")
-                                          : scte104::descriptor_sink(fd, "standard error",
-                                                                     scte104::OnWriteFailure::ignore));
+  scte104::Output out(
+      fd == STDOUT_FILENO
+          ? scte104::descriptor_sink(fd, "standard output")
+          : scte104::descriptor_sink(fd, "standard error", scte104::OnWriteFailure::ignore));
   for (const std::string_view piece : pieces) out.text(piece);
   out.flush();
 }

@@ -156,18 +156,29 @@ const char* segmentation_type_name(std::uint8_t segmentation_type_id) {
            {"Chapter Start", "Chapter End", "Break Start", "Break End", "Opening Credit Start",
             "Opening Credit End", "Closing Credit Start", "Closing Credit End"}},
           {0x30,
-           {"Provider Advertisement Start", "Provider Advertisement End",
-            "Distributor Advertisement Start", "Distributor Advertisement End",
-            "Provider Placement Opportunity Start", "Provider Placement Opportunity End",
-            "Distributor Placement Opportunity Start", "Distributor Placement Opportunity End",
+           {"Provider Advertisement Start",
+            "Provider Advertisement End",
+            "Distributor Advertisement Start",
+            "Distributor Advertisement End",
+            "Provider Placement Opportunity Start",
+            "Provider Placement Opportunity End",
+            "Distributor Placement Opportunity Start",
+            "Distributor Placement Opportunity End",
             "Provider Overlay Placement Opportunity Start",
             "Provider Overlay Placement Opportunity End",
             "Distributor Overlay Placement Opportunity Start",
-            "Distributor Overlay Placement Opportunity End", "Provider Promo Start",
-            "Provider Promo End", "Distributor Promo Start", "Distributor Promo End",
-            "Unscheduled Event Start", "Unscheduled Event End",
-            "Alternate Content Opportunity Start", "Alternate Content Opportunity End",
-            "Provider Ad Block Start", "Provider Ad Block End", "Distributor Ad Block Start",
+            "Distributor Overlay Placement Opportunity End",
+            "Provider Promo Start",
+            "Provider Promo End",
+            "Distributor Promo Start",
+            "Distributor Promo End",
+            "Unscheduled Event Start",
+            "Unscheduled Event End",
+            "Alternate Content Opportunity Start",
+            "Alternate Content Opportunity End",
+            "Provider Ad Block Start",
+            "Provider Ad Block End",
+            "Distributor Ad Block Start",
             "Distributor Ad Block End"}},
           {0x50, {"Network Start", "Network End"}},
       },
@@ -183,9 +194,8 @@ const char* segmentation_upid_type_name(std::uint8_t segmentation_upid_type) {
 }
 
 const char* device_restrictions_name(std::uint8_t device_restrictions) {
-  return name_in_runs(
-      {{0, {"Restrict Group 0", "Restrict Group 1", "Restrict Group 2", "None"}}},
-      device_restrictions);
+  return name_in_runs({{0, {"Restrict Group 0", "Restrict Group 1", "Restrict Group 2", "None"}}},
+                      device_restrictions);
 }
 
 const char* splice_schedule_command_name(std::uint8_t splice_schedule_command) {
@@ -196,10 +206,9 @@ const char* splice_schedule_command_name(std::uint8_t splice_schedule_command) {
 const char* encryption_algorithm_name(std::uint8_t encryption_algorithm) {
   constexpr std::uint8_t kFirstUserPrivate = 32;
   if (encryption_algorithm >= kFirstUserPrivate) return "User private";
-  return name_in_runs({{0,
-                        {"No encryption", "DES - ECB mode", "DES - CBC mode",
-                         "Triple DES EDE3 - ECB mode"}}},
-                      encryption_algorithm);
+  return name_in_runs(
+      {{0, {"No encryption", "DES - ECB mode", "DES - CBC mode", "Triple DES EDE3 - ECB mode"}}},
+      encryption_algorithm);
 }
 
 }  // namespace scte_104

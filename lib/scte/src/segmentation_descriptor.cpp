@@ -10,7 +10,8 @@ namespace scte_104 {
 void read_layout(ByteReader& in, InsertSegmentationDescriptorRequest& r) {
   r.segmentation_event_id = in.read<std::uint32_t>("segmentation_event_id");
   // A cancel does not shorten the layout: the fields after it are still sent.
-  r.segmentation_event_cancel_indicator = in.read<std::uint8_t>("segmentation_event_cancel_indicator");
+  r.segmentation_event_cancel_indicator =
+      in.read<std::uint8_t>("segmentation_event_cancel_indicator");
   r.duration = in.read<std::uint16_t>("duration");
   r.segmentation_upid_type = in.read<std::uint8_t>("segmentation_upid_type");
   r.segmentation_upid_length = in.read<std::uint8_t>("segmentation_upid_length");

@@ -141,7 +141,8 @@ struct EncryptedDpiRequest {
 
   template <typename F>
   void for_each_field(F&& f) const {
-    f("encryption_algorithm", encryption_algorithm, encryption_algorithm_name(encryption_algorithm));
+    f("encryption_algorithm", encryption_algorithm,
+      encryption_algorithm_name(encryption_algorithm));
     f("CW_index", CW_index);
   }
 };
