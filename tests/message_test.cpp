@@ -67,9 +67,14 @@ TEST(message, read_position_follows_the_fields_not_the_buffer) {
   EXPECT_EQ(again->position(), twice.size());
 }
 
-TEST(message, null_data_gives_an_empty_buffer) {
+TEST(message, null_data_gives_an_empty_buffer_and_zero_fields) {
   MultipleOperationMessage m(nullptr, 12);
   EXPECT_TRUE(m.data().empty());
+  const scte_104::Timestamp& t = m.timestamp();
+  EXPECT_EQ(0u + m.reserved() + m.message_size() + m.protocol_version() + m.as_index() + t.mTimeType +
+                t.mUTCSeconds + t.mUTCMicroseconds + t.mHours + t.mMinutes + t.mSeconds + t.mFrames + t.mGPINumber +
+                t.mGPIEdge + scte_104::Operation().data_length(),
+            0u);
   EXPECT_EQ(m.to_hex() + m.to_base64(), "");
   const Bytes bytes = samples::bytes(std::string(samples::kHelpExample) + "beef");
   EXPECT_EQ(MultipleOperationMessage(bytes).to_hex(), std::string(samples::kHelpExample) + "beef");

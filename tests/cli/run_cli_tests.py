@@ -118,7 +118,7 @@ LAYOUTS = [
     (0x0300, "07"), (0x0301, "09" + "00" * 8 + "11" * 8 + "ff" * 7 + "fe" "aa"),
     # Views that fail: a short mandatory field, and counted runs that overrun.
     (0x0104, "05"), (0x010B, "0000000100001e0107abcdef220102"), (0x010B, "0000000100001e0100"),
-    (0x010A, "0200000001"), (0x0108, "01000a"), (0x0109, "0003"), (0x010C, "00000001"), (0x0301, "09" + "00" * 23),
+    (0x010A, "0200000001"), (0x0108, "01000a"), (0x0108, "0100"), (0x0109, "0003"), (0x010C, "00000001"), (0x0301, "09" + "00" * 23),
     # Last, as the decoder reads the next opID right after a splice request's 14 bytes.
     (0x0101, SPLICE_DATA + "01beef"),
 ]
