@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 #include <ctime>
-#include <regex>
+#include <cctype>
 #include <string>
 
 #include "utility/strings.h"
@@ -44,8 +44,9 @@ TEST_F(date, both_overloads_agree) {
 }
 
 TEST_F(date, now_ms_shape) {
-  const std::string now = ext::date::now_ms();
-  EXPECT_TRUE(std::regex_match(now, std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3})"))) << now;
+  std::string shape = ext::date::now_ms();
+  for (char& c : shape) c = std::isdigit(static_cast<unsigned char>(c)) ? '9' : c;
+  EXPECT_EQ(shape, "9999-99-99 99:99:99.999");
 }
 
 }  // namespace

@@ -42,8 +42,7 @@ def Case(name, args, stdout=b"", **options):
     return SimpleNamespace(name=name, args=args, stdout=stdout, **{**defaults, **options})
 
 
-def expected(name):
-    return (EXPECTED / name).read_bytes()
+def expected(name): return (EXPECTED / name).read_bytes()  # noqa: E704
 
 
 def text_report(msg_hex):  # built here from the bytes, for time type 0 and opIDs 0x010C and unnamed
