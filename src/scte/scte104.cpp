@@ -130,9 +130,9 @@ int run(int argc, char** argv) {
     write_all(STDOUT_FILENO, {progname, " v", version, "\n"});
     return 0;
   }
-  const char* first = argv[at];
+  const char* source = argv[at];
   std::vector<std::uint8_t> input;
-  if (std::strcmp(first, "-f") == 0) {
+  if (std::strcmp(source, "-f") == 0) {
     // argv[argc] is a null pointer, which stands for "-f" without a name.
     std::optional<std::vector<std::uint8_t>> file = read_file(argv[at + 1]);
     if (!file) {
@@ -141,7 +141,7 @@ int run(int argc, char** argv) {
     }
     input = std::move(*file);
   } else {
-    input = read_base64(first);  // anything else is Base64, even "-x"
+    input = read_base64(source);  // anything else is Base64, even "-x"
   }
   scte104::Output out(scte104::descriptor_sink(STDOUT_FILENO, "standard output"));
   scte104::inspect(std::move(input), out, format);
