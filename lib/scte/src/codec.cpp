@@ -5,6 +5,7 @@
 
 #include "byte_reader.h"
 #include "byte_writer.h"
+#include "layouts.h"
 #include "scte/scte_104.h"
 
 namespace scte_104 {
@@ -76,16 +77,6 @@ SpliceRequestData read_splice_request(ByteReader& in) {
   return r;
 }
 
-void write_splice_request(ByteWriter& out, const SpliceRequestData& r) {
-  out.write(r.mSpliceInsertType);
-  out.write(r.mSpliceEventId);
-  out.write(r.mUniqueProgramId);
-  out.write(r.mPreRollTime);
-  out.write(r.mBreakDuration);
-  out.write(r.mAvailNum);
-  out.write(r.mAvailsExpected);
-  out.write(r.mAutoReturnFlag);
-}
 
 // --- one operation: opID, data_length, data ---------------------------------
 
@@ -115,6 +106,18 @@ void write_operation(ByteWriter& out, const Operation& op) {
 }
 
 }  // namespace
+
+// Also writes the 14 bytes of a splice request's typed view.
+void write_splice_request(ByteWriter& out, const SpliceRequestData& r) {
+  out.write(r.mSpliceInsertType);
+  out.write(r.mSpliceEventId);
+  out.write(r.mUniqueProgramId);
+  out.write(r.mPreRollTime);
+  out.write(r.mBreakDuration);
+  out.write(r.mAvailNum);
+  out.write(r.mAvailsExpected);
+  out.write(r.mAutoReturnFlag);
+}
 
 // --- the whole message --------------------------------------------------------
 

@@ -24,6 +24,10 @@ inline void write_optional(ByteWriter& out, const std::optional<std::uint8_t>& v
   if (value) out.write(*value);
 }
 
+// codec.cpp: the 14 bytes of splice_request_data(), as the message encoder
+// writes them.
+void write_splice_request(ByteWriter& out, const SpliceRequestData& r);
+
 // splice_operations.cpp
 void read_layout(ByteReader& in, InjectSectionDataRequest& r);
 void write_layout(ByteWriter& out, const InjectSectionDataRequest& r);

@@ -30,14 +30,7 @@ void read_layout(ByteReader& in, SpliceRequest& r) {
 }
 
 void write_layout(ByteWriter& out, const SpliceRequest& r) {
-  out.write(r.request.mSpliceInsertType);
-  out.write(r.request.mSpliceEventId);
-  out.write(r.request.mUniqueProgramId);
-  out.write(r.request.mPreRollTime);
-  out.write(r.request.mBreakDuration);
-  out.write(r.request.mAvailNum);
-  out.write(r.request.mAvailsExpected);
-  out.write(r.request.mAutoReturnFlag);
+  write_splice_request(out, r.request);
   write_optional(out, r.not_an_entry_flag);
 }
 
