@@ -29,8 +29,7 @@ TOP_KEYS = ["hex", "base64", "decoded_size", "reserved", "message_size", "protoc
             "message_number", "DPI_PID_index", "SCTE35_protocol_version", "timestamp", "num_ops", "operations"]
 
 
-def b64(message_hex, lead="08"):
-    return base64.b64encode(bytes.fromhex(lead + message_hex)).decode()
+def b64(message_hex, lead="08"): return base64.b64encode(bytes.fromhex(lead + message_hex)).decode()  # noqa: E704
 
 
 def message(ops):  # time type 0 and the (opID, data hex) operations
@@ -78,8 +77,7 @@ def fields_are(*expected_ops):
     return check
 
 
-def fields(**values):
-    return {"fields": values}
+def fields(**values): return {"fields": values}  # noqa: E704
 
 
 SEG_2015 = fields(segmentation_event_id=1, segmentation_event_cancel_indicator=0, duration=30,
