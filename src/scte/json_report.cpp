@@ -163,22 +163,41 @@ void write_operation(const Operation& op, JsonWriter& json) {
   json.end_object();
 }
 
+// The bytes after the last operation belong to none: after its data, or
+// after the 14 bytes that the decoder reads for a splice request where
+// those reach further; with no operation, after num_ops.
+std::size_t end_of_operations(const MultipleOperationMessage& message) {
+  std::size_t end = message.position();
+  const auto& operations = message.operations();
+  if (!operations.empty() && operations.back().operation_id() == scte_104::SPLICE_REQUEST_DATA) {
+    constexpr std::size_t kSpliceRequestSize = 14;
+    end = std::max(end, end - kSpliceRequestSize + operations.back().data().size());
+  }
+  return end;
+}
+
 }  // namespace
 
-void write_json_report(const MultipleOperationMessage& message, Output& out) {
+void write_json_report(const MultipleOperationMessage& message, Output& out,
+                       const scte_104::Scte35Settings& scte35) {
   JsonWriter json(out);
+  json.begin_object();
+  write_json_report_members(message, scte35, json);
+  json.end_object();
+  out.text("\n");
+}
+
+void write_json_report_members(const MultipleOperationMessage& message,
+                               const scte_104::Scte35Settings& /*scte35*/, JsonWriter& json) {
   const std::vector<std::uint8_t>& bytes = message.data();
   const auto member = [&json](const char* name, std::uint64_t value) {
     json.key(name);
     json.number(value);
   };
-  json.begin_object();
   json.key("hex");
   json.hex_string(bytes.data(), bytes.size());
   json.key("base64");
-  out.text("\"");
-  out.base64(bytes.data(), bytes.size());
-  out.text("\"");
+  json.base64_string(bytes.data(), bytes.size());
   member("decoded_size", bytes.size());
   member("reserved", message.reserved());
   member("message_size", message.message_size());
@@ -198,8 +217,11 @@ void write_json_report(const MultipleOperationMessage& message, Output& out) {
     write_operation(operations[i], json);
   }
   json.end_array();
-  json.end_object();
-  out.text("\n");
+  const std::size_t end = end_of_operations(message);
+  if (end < bytes.size()) {
+    json.key("trailing_data");
+    json.hex_string(bytes.data() + end, bytes.size() - end);
+  }
 }
 
 }  // namespace scte104

@@ -18,7 +18,7 @@ void JsonWriter::open(char bracket) {
 void JsonWriter::close(char bracket) {
   const bool had_items = (mHasItems & bit(mDepth)) != 0;
   --mDepth;
-  if (had_items) {
+  if (had_items && mStyle == JsonStyle::indented) {
     mOut.text("\n");
     mOut.text(kIndent.substr(0, 2 * mDepth));
   }
@@ -26,8 +26,13 @@ void JsonWriter::close(char bracket) {
 }
 
 void JsonWriter::next() {
-  mOut.text((mHasItems & bit(mDepth)) != 0 ? ",\n" : "\n");
+  const bool has_items = (mHasItems & bit(mDepth)) != 0;
   mHasItems |= bit(mDepth);
+  if (mStyle == JsonStyle::compact) {
+    if (has_items) mOut.text(", ");
+    return;
+  }
+  mOut.text(has_items ? ",\n" : "\n");
   mOut.text(kIndent.substr(0, 2 * mDepth));
 }
 
@@ -42,6 +47,12 @@ void JsonWriter::key(std::string_view name, std::string_view suffix) {
 void JsonWriter::string(std::string_view text) {
   mOut.text("\"");
   mOut.text(text);
+  mOut.text("\"");
+}
+
+void JsonWriter::base64_string(const std::uint8_t* bytes, std::size_t count) {
+  mOut.text("\"");
+  mOut.base64(bytes, count);
   mOut.text("\"");
 }
 

@@ -1,6 +1,7 @@
-// Indented JSON written straight into an Output: objects and arrays open
-// and close, members and elements are separated and indented as they come,
-// two blanks a level, one member or element a line.
+// JSON written straight into an Output: objects and arrays open and close,
+// members and elements are separated as they come. Indented: two blanks a
+// level, one member or element a line. Compact: all on one line, items
+// separated by ", " and keys by ": ", for one JSON document per line.
 #ifndef SCTE104_JSON_WRITER_H
 #define SCTE104_JSON_WRITER_H
 
@@ -12,9 +13,12 @@
 
 namespace scte104 {
 
+enum class JsonStyle { indented, compact };
+
 class JsonWriter {
  public:
-  explicit JsonWriter(Output& out) : mOut(out) {}
+  explicit JsonWriter(Output& out, JsonStyle style = JsonStyle::indented)
+      : mOut(out), mStyle(style) {}
 
   void begin_object() { open('{'); }
   void end_object() { close('}'); }
@@ -29,6 +33,8 @@ class JsonWriter {
   void null() { mOut.text("null"); }
   // A text that needs no escaping: our own names and descriptions.
   void string(std::string_view text);
+  // Bytes as padded Base64 text.
+  void base64_string(const std::uint8_t* bytes, std::size_t count);
   // Bytes as lowercase hexadecimal digits.
   void hex_string(const std::uint8_t* bytes, std::size_t count);
   // One character per byte; quotes, backslashes, control characters and
@@ -41,6 +47,7 @@ class JsonWriter {
   void next();  // separator, line break and indentation of the next item
 
   Output& mOut;
+  JsonStyle mStyle;
   std::size_t mDepth = 0;
   std::uint32_t mHasItems = 0;  // bit d: the container at depth d has an item
 };

@@ -151,7 +151,7 @@ void write_structure(const MultipleOperationMessage& message, Output& out) {
 
 }  // namespace
 
-void inspect(std::vector<std::uint8_t> input, Output& out, ReportFormat format) {
+std::unique_ptr<MultipleOperationMessage> decode_mark(std::vector<std::uint8_t> input) {
   if (input.empty()) {
     throw std::runtime_error("Input is empty: expected a lead byte and a message");
   }
@@ -160,8 +160,14 @@ void inspect(std::vector<std::uint8_t> input, Output& out, ReportFormat format) 
   input.erase(input.begin());
   auto message = std::make_unique<MultipleOperationMessage>(std::move(input));
   message->decode();
+  return message;
+}
+
+void inspect(std::vector<std::uint8_t> input, Output& out, ReportFormat format,
+             const scte_104::Scte35Settings& scte35) {
+  const auto message = decode_mark(std::move(input));
   if (format == ReportFormat::json) {
-    write_json_report(*message, out);
+    write_json_report(*message, out, scte35);
   } else {
     write_report(*message, out);
   }

@@ -1,0 +1,27 @@
+#include "cli.h"
+
+#include <unistd.h>
+
+#include "output.h"
+
+namespace scte104 {
+
+void write_all(int fd, std::initializer_list<std::string_view> pieces) {
+  Output out(fd == STDOUT_FILENO
+                 ? descriptor_sink(fd, "standard output")
+                 : descriptor_sink(fd, "standard error", OnWriteFailure::ignore));
+  for (const std::string_view piece : pieces) out.text(piece);
+  out.flush();
+}
+
+void show_usage(const char* progname) {
+  write_all(STDERR_FILENO, {"Usage: ", progname,
+                            " [-h] [-v] [-f] [scte-data]\n"
+                            "Use -h/--help for more information\n"});
+}
+
+void report_error(std::string_view what) {
+  write_all(STDERR_FILENO, {"scte104: ", what, "\n"});
+}
+
+}  // namespace scte104

@@ -1,0 +1,21 @@
+// The modes of the command line, one file each. Each takes the arguments
+// after its own option (argv[at] on) and returns the exit status; an error
+// that ends the run is thrown and reported by main.
+#ifndef SCTE104_MODES_H
+#define SCTE104_MODES_H
+
+#include "report.h"
+
+namespace scte104 {
+
+// The text report of `argv[at]` (`-f FILE` or Base64), or the JSON report
+// after --json [--pts TICKS] [--frame-rate RATE].
+int run_report_mode(const char* progname, int argc, char** argv, int at, ReportFormat format);
+
+// --scte35 [--pts TICKS] [--frame-rate RATE] (-f FILE | BASE64): one line
+// of Base64 per SCTE 35 section, problems on standard error.
+int run_scte35_mode(const char* progname, int argc, char** argv, int at);
+
+}  // namespace scte104
+
+#endif  // SCTE104_MODES_H

@@ -1,0 +1,33 @@
+// The SCTE 35 sections that an injector makes of one queue mark, one line
+// of Base64 each, ready to paste into any SCTE 35 tool.
+#include <unistd.h>
+
+#include <optional>
+#include <vector>
+
+#include "cli.h"
+#include "input.h"
+#include "modes.h"
+#include "options.h"
+
+namespace scte104 {
+
+int run_scte35_mode(const char* progname, int argc, char** argv, int at) {
+  scte_104::Scte35Settings settings;
+  at = read_scte35_options(argc, argv, at, settings);
+  if (at >= argc) {
+    show_usage(progname);
+    return kFailureStatus;
+  }
+  std::optional<std::vector<std::uint8_t>> input = read_mark(argv[at], argv[at + 1]);
+  if (!input) {
+    write_all(STDERR_FILENO, {"Data is not initialized\n"});
+    return kCannotOpenStatus;
+  }
+  const auto message = decode_mark(std::move(*input));
+  Output out(descriptor_sink(STDOUT_FILENO, "standard output"));
+  out.flush();
+  return 0;
+}
+
+}  // namespace scte104
