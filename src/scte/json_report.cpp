@@ -9,6 +9,7 @@
 
 #include "json_writer.h"
 #include "report.h"
+#include "scte35_json.h"
 #include "scte/operation_data.h"
 
 namespace scte104 {
@@ -188,7 +189,7 @@ void write_json_report(const MultipleOperationMessage& message, Output& out,
 }
 
 void write_json_report_members(const MultipleOperationMessage& message,
-                               const scte_104::Scte35Settings& /*scte35*/, JsonWriter& json) {
+                               const scte_104::Scte35Settings& scte35, JsonWriter& json) {
   const std::vector<std::uint8_t>& bytes = message.data();
   const auto member = [&json](const char* name, std::uint64_t value) {
     json.key(name);
@@ -222,6 +223,7 @@ void write_json_report_members(const MultipleOperationMessage& message,
     json.key("trailing_data");
     json.hex_string(bytes.data() + end, bytes.size() - end);
   }
+  write_scte35_member(scte_104::scte35::translate(message, scte35), json);
 }
 
 }  // namespace scte104

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "cli.h"
@@ -25,7 +26,15 @@ int run_scte35_mode(const char* progname, int argc, char** argv, int at) {
     return kCannotOpenStatus;
   }
   const auto message = decode_mark(std::move(*input));
+  const scte_104::scte35::Translation translation = scte_104::scte35::translate(*message, settings);
+  for (const scte_104::scte35::Problem& problem : translation.problems) {
+    report_error("operation " + std::to_string(problem.operation) + ": " + problem.text);
+  }
   Output out(descriptor_sink(STDOUT_FILENO, "standard output"));
+  for (const scte_104::scte35::Section& section : translation.sections) {
+    out.base64(section.bytes.data(), section.bytes.size());
+    out.text("\n");
+  }
   out.flush();
   return 0;
 }

@@ -1,7 +1,15 @@
-// How an injector turns a queue mark into SCTE 35 sections.
+// How an injector turns a queue mark into SCTE 35 sections. Command
+// operations (inject_section_data, splice, splice_null, time_signal) each
+// start a section; supplemental operations add descriptors, components or
+// a tier to the section before them; control operations change the
+// injector's state only. Anything else is listed as a problem and adds
+// nothing.
+#include <algorithm>
 #include <array>
 #include <string>
+#include <utility>
 
+#include "bit_writer.h"
 #include "scte/scte35.h"
 
 namespace scte_104 {
@@ -28,4 +36,334 @@ bool parse_frame_rate(const std::string& text, FrameRate& rate) {
   return false;
 }
 
+namespace scte35 {
+namespace {
+
+constexpr std::uint64_t kTicksPerSecond = 90000;
+constexpr std::uint64_t kTicksPerMillisecond = 90;
+constexpr std::uint64_t kTicksPerTenth = 9000;
+constexpr std::size_t kMaxDescriptorLength = 255;
+constexpr std::size_t kMaxComponents = 255;
+constexpr std::uint16_t kTierMask = 0xFFF;
+
+// A section still open to supplemental operations.
+struct OpenSection {
+  SpliceInfoSection section;
+  std::size_t command_operation = 0;
+  // The splice_insert_type of a splice request, 0 for other commands.
+  std::uint8_t splice_insert_type = 0;
+  bool component_mode = false;
+};
+
+std::string quoted_name(MultipleOperationId id) {
+  const char* name = operation_name(id);
+  return name != nullptr ? name : "this operation";
+}
+
+class Translator {
+ public:
+  Translator(const MultipleOperationMessage& message, const Scte35Settings& settings)
+      : mMessage(message), mSettings(settings) {}
+
+  Translation run() {
+    const auto& operations = mMessage.operations();
+    const std::size_t count = std::min<std::size_t>(mMessage.num_ops(), operations.size());
+    for (std::size_t i = 0; i < count; ++i) translate(i, operations[i]);
+    close_section();
+    for (OpenSection& open : mClosed) write(open);
+    std::stable_sort(mResult.problems.begin(), mResult.problems.end(),
+                     [](const Problem& a, const Problem& b) { return a.operation < b.operation; });
+    return std::move(mResult);
+  }
+
+ private:
+  void translate(std::size_t index, const Operation& op) {
+    const MultipleOperationId id = op.operation_id();
+    switch (id) {
+      case INJECT_SECTION_DATA_REQUEST:
+      case SPLICE_REQUEST_DATA:
+      case SPLICE_NULL_REQUEST_DATA:
+      case TIME_SIGNAL_REQUEST_DATA:
+        close_section();
+        start_section(index, op);
+        return;
+      case START_SCHEDULE_DOWNLOAD_REQUEST_DATA:
+      case TRANSMIT_SCHEDULE_REQUEST_DATA:
+        close_section();
+        problem(index, quoted_name(id) + " is not translated: a schedule is built over several messages");
+        return;
+      case PROPRIETARY_COMMAND_REQUEST_DATA:
+        close_section();
+        problem(index, quoted_name(id) + " is not translated: its SCTE 35 image is the injector maker's");
+        return;
+      case COMPONENT_MODE_DPI_REQUEST_DATA:
+      case INSERT_DESCRIPTOR_REQUEST_DATA:
+      case INSERT_DTMF_DESCRIPTOR_REQUEST_DATA:
+      case INSERT_AVAIL_DESCRIPTOR_REQUEST_DATA:
+      case INSERT_SEGMENTATION_DESCRIPTOR_REQUEST_DATA:
+      case INSERT_TIER_DATA:
+      case INSERT_TIME_DESCRIPTOR:
+        supplement(index, op);
+        return;
+      case ENCRYPTED_DPI_REQUEST_DATA:
+        problem(index, quoted_name(id) +
+                           " is not translated: the control word stays in the injector and the "
+                           "section is written in the clear");
+        return;
+      case SCHEDULE_COMPONENT_MODE_REQUEST_DATA:
+      case SCHEDULE_DEFINITION_DATA:
+        problem(index, quoted_name(id) + " is not translated: a schedule is built over several messages");
+        return;
+      case INSERT_AUDIO_DESCRIPTOR:
+        problem(index, quoted_name(id) + " is not translated: its layout is not public");
+        return;
+      case DELETE_CONTROLWORD_DATA:
+      case UPDATE_CONTROLWORD_DATA:
+        return;  // injector state only
+    }
+    problem(index, "opID " + hex_id(id) + " is not an operation we translate");
+  }
+
+  // --- commands ---------------------------------------------------------------
+
+  void start_section(std::size_t index, const Operation& op) {
+    const OperationView view = view_operation(op);
+    if (view.failed()) {
+      problem(index, view.error);
+      return;
+    }
+    OpenSection open;
+    open.command_operation = index;
+    open.section.protocol_version = mMessage.scte35_protocol_version();
+    if (const auto* inject = std::get_if<InjectSectionDataRequest>(&view.fields)) {
+      open.section.protocol_version = inject->SCTE35_protocol_version;
+      open.section.splice_command =
+          InjectedCommand{inject->SCTE35_command_type, inject->SCTE35_command_contents};
+    } else if (const auto* splice = std::get_if<SpliceRequest>(&view.fields)) {
+      const std::uint8_t type = splice->request.splice_insert_type();
+      if (type == RESERVED || type > SPLICE_CANCEL) {
+        problem(index, "splice_insert_type " + std::to_string(type) +
+                           " is not a splice the injector takes");
+        return;
+      }
+      open.splice_insert_type = type;
+      open.section.splice_command = splice_insert(splice->request);
+    } else if (const auto* time_signal = std::get_if<TimeSignalRequest>(&view.fields)) {
+      open.section.splice_command = TimeSignal{splice_time(time_signal->pre_roll_time)};
+    } else {
+      open.section.splice_command = SpliceNull{};
+    }
+    mOpen = std::move(open);
+  }
+
+  SpliceInsert splice_insert(const SpliceRequestData& request) const {
+    SpliceInsert insert;
+    const std::uint8_t type = request.splice_insert_type();
+    insert.splice_event_id = request.splice_event_id();
+    if (type == SPLICE_CANCEL) {
+      insert.splice_event_cancel_indicator = 1;
+      return insert;
+    }
+    const bool start = type == SPLICE_START_NORMAL || type == SPLICE_START_IMMEDIATE;
+    const bool immediate =
+        type == SPLICE_START_IMMEDIATE || type == SPLICE_END_IMMEDIATE || request.pre_roll_time() == 0;
+    insert.out_of_network_indicator = start ? 1 : 0;
+    insert.splice_immediate_flag = immediate ? 1 : 0;
+    if (!immediate) insert.splice_time = splice_time(request.pre_roll_time());
+    if (start && request.break_duration() != 0) {
+      insert.duration_flag = 1;
+      insert.break_duration = BreakDuration{
+          static_cast<std::uint8_t>(request.auto_return_flag() != 0 ? 1 : 0),
+          request.break_duration() * kTicksPerTenth};
+    }
+    insert.unique_program_id = request.unique_program_id();
+    insert.avail_num = request.avail_num();
+    insert.avails_expected = request.avails_expected();
+    return insert;
+  }
+
+  // --- supplemental operations -------------------------------------------------
+
+  void supplement(std::size_t index, const Operation& op) {
+    if (!mOpen) {
+      problem(index, quoted_name(op.operation_id()) + " applies to no command");
+      return;
+    }
+    const OperationView view = view_operation(op);
+    if (view.failed()) {
+      problem(index, view.error);
+      return;
+    }
+    std::visit([this, index](const auto& fields) { add(index, fields); }, view.fields);
+  }
+
+  void add(std::size_t index, const ComponentModeDpiRequest& request) {
+    auto* insert = std::get_if<SpliceInsert>(&mOpen->section.splice_command);
+    if (insert == nullptr || insert->splice_event_cancel_indicator != 0) {
+      problem(index, "component mode applies only to a splice_insert of types 1 to 4");
+    } else if (mOpen->component_mode) {
+      problem(index, "the splice_insert is already in component mode");
+    } else if (request.components.empty()) {
+      problem(index, "component_mode_DPI_request_data holds no component");
+    } else if (request.components.size() > kMaxComponents) {
+      problem(index, "component_mode_DPI_request_data holds " +
+                         std::to_string(request.components.size()) +
+                         " components; component_count has 8 bits");
+    } else {
+      // In component mode only the splice type says whether it is immediate.
+      const std::uint8_t type = mOpen->splice_insert_type;
+      const bool immediate = type == SPLICE_START_IMMEDIATE || type == SPLICE_END_IMMEDIATE;
+      insert->program_splice_flag = 0;
+      insert->splice_immediate_flag = immediate ? 1 : 0;
+      insert->splice_time.reset();
+      for (const DpiComponent& component : request.components) {
+        SpliceComponent& added = insert->components.emplace_back();
+        added.component_tag = component.component_tag;
+        if (!immediate) added.splice_time = splice_time(component.component_preroll);
+      }
+      mOpen->component_mode = true;
+    }
+  }
+
+  void add(std::size_t /*index*/, const InsertDescriptorRequest& request) {
+    for (const Bytes& image : request.descriptors) {
+      CopiedDescriptor copied;
+      copied.splice_descriptor_tag = image[0];
+      copied.descriptor_length = image[1];
+      copied.data.assign(image.begin() + 2, image.end());
+      mOpen->section.descriptors.emplace_back(std::move(copied));
+    }
+  }
+
+  void add(std::size_t index, const InsertDtmfDescriptorRequest& request) {
+    constexpr std::uint8_t kMaxDtmfCount = 7;
+    if (request.dtmf_length > kMaxDtmfCount) {
+      problem(index, "dtmf_length " + std::to_string(request.dtmf_length) +
+                         " does not fit the 3 bits of dtmf_count");
+      return;
+    }
+    DtmfDescriptor descriptor;
+    descriptor.preroll = request.pre_roll;
+    descriptor.DTMF_char = request.DTMF_char;
+    add_descriptor(index, std::move(descriptor));
+  }
+
+  void add(std::size_t index, const InsertAvailDescriptorRequest& request) {
+    for (const std::uint32_t id : request.provider_avail_id) {
+      AvailDescriptor descriptor;
+      descriptor.provider_avail_id = id;
+      add_descriptor(index, descriptor);
+    }
+  }
+
+  void add(std::size_t index, const InsertSegmentationDescriptorRequest& request) {
+    SegmentationDescriptor d;
+    d.segmentation_event_id = request.segmentation_event_id;
+    d.segmentation_event_cancel_indicator = flag(request.segmentation_event_cancel_indicator);
+    d.segmentation_duration_flag = flag(request.duration);
+    // Without the delivery bytes (the oldest form) delivery is not
+    // restricted; a restriction byte the data does not hold counts as 0.
+    d.delivery_not_restricted_flag = flag(request.delivery_not_restricted_flag.value_or(1));
+    d.web_delivery_allowed_flag = flag(request.web_delivery_allowed_flag.value_or(0));
+    d.no_regional_blackout_flag = flag(request.no_regional_blackout_flag.value_or(0));
+    d.archive_allowed_flag = flag(request.archive_allowed_flag.value_or(0));
+    d.device_restrictions = static_cast<std::uint8_t>(request.device_restrictions.value_or(0) & 3u);
+    d.segmentation_duration = request.duration * kTicksPerSecond +
+                              frame_ticks(request.duration_extension_frames.value_or(0));
+    d.segmentation_upid_type = request.segmentation_upid_type;
+    d.segmentation_upid = request.segmentation_upid;
+    d.segmentation_type_id = request.segmentation_type_id;
+    d.segment_num = request.segment_num;
+    d.segments_expected = request.segments_expected;
+    d.has_sub_segments = request.insert_sub_segment_info.value_or(0) != 0;
+    d.sub_segment_num = request.sub_segment_num.value_or(0);
+    d.sub_segments_expected = request.sub_segments_expected.value_or(0);
+    add_descriptor(index, std::move(d));
+  }
+
+  void add(std::size_t /*index*/, const InsertTierData& request) {
+    mOpen->section.tier = static_cast<std::uint16_t>(request.tier_data & kTierMask);
+  }
+
+  void add(std::size_t index, const InsertTimeDescriptor& request) {
+    TimeDescriptor descriptor;
+    descriptor.TAI_seconds = request.TAI_seconds;
+    descriptor.TAI_ns = request.TAI_ns;
+    descriptor.UTC_offset = request.UTC_offset;
+    add_descriptor(index, descriptor);
+  }
+
+  // Every other record belongs to an operation that never gets here.
+  template <typename Fields>
+  void add(std::size_t /*index*/, const Fields& /*fields*/) {}
+
+  template <typename Descriptor>
+  void add_descriptor(std::size_t index, Descriptor descriptor) {
+    const std::size_t length = wire_size(descriptor) - 2;
+    if (length > kMaxDescriptorLength) {
+      problem(index, "the descriptor would hold " + std::to_string(length) +
+                         " bytes; descriptor_length has 8 bits");
+      return;
+    }
+    descriptor.descriptor_length = static_cast<std::uint8_t>(length);
+    mOpen->section.descriptors.emplace_back(std::move(descriptor));
+  }
+
+  // --- sections ----------------------------------------------------------------
+
+  void close_section() {
+    if (mOpen) mClosed.push_back(std::move(*mOpen));
+    mOpen.reset();
+  }
+
+  void write(OpenSection& open) {
+    Bytes bytes = write_section(open.section);
+    const std::size_t section_length = bytes.size() - 3;
+    if (section_length > kMaxSectionLength) {
+      problem(open.command_operation, "the section would be " + std::to_string(bytes.size()) +
+                                          " bytes long; section_length may not pass 4093");
+      return;
+    }
+    mResult.sections.push_back(Section{std::move(open.section), std::move(bytes)});
+  }
+
+  // --- values --------------------------------------------------------------------
+
+  SpliceTime splice_time(std::uint16_t milliseconds) const {
+    return SpliceTime{1, (mSettings.reference_pts + kTicksPerMillisecond * milliseconds) & kMaxPts};
+  }
+
+  // Frames to 90 kHz ticks at the frame rate, rounded half up.
+  std::uint64_t frame_ticks(std::uint8_t frames) const {
+    const std::uint64_t num = mSettings.frame_rate.num;
+    return (frames * kTicksPerSecond * mSettings.frame_rate.den + num / 2) / num;
+  }
+
+  static std::uint8_t flag(std::uint64_t value) { return value != 0 ? 1 : 0; }
+
+  static std::string hex_id(MultipleOperationId id) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text = "0x";
+    for (int shift = 12; shift >= 0; shift -= 4) text += kDigits[(id >> shift) & 0xFu];
+    return text;
+  }
+
+  void problem(std::size_t index, std::string text) {
+    mResult.problems.push_back(Problem{index, std::move(text)});
+  }
+
+  const MultipleOperationMessage& mMessage;
+  const Scte35Settings& mSettings;
+  std::optional<OpenSection> mOpen;
+  std::vector<OpenSection> mClosed;
+  Translation mResult;
+};
+
+}  // namespace
+
+Translation translate(const MultipleOperationMessage& message, const Scte35Settings& settings) {
+  return Translator(message, settings).run();
+}
+
+}  // namespace scte35
 }  // namespace scte_104

@@ -1,0 +1,106 @@
+// Walks SCTE 35 records field by field (see scte/scte35.h) to count their
+// bits or to write them, most significant bit first. Both walks follow the
+// one field list of each record, so a size and the bytes always agree.
+#ifndef SCTE104_BIT_WRITER_H
+#define SCTE104_BIT_WRITER_H
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <type_traits>
+#include <variant>
+#include <vector>
+
+#include "scte/scte35.h"
+
+namespace scte_104::scte35 {
+
+// What every walk does with nested records, optional ones and lists:
+// descend into them in order. `Leaf` handles fields, bytes and reserved
+// bits.
+template <typename Leaf>
+class RecordWalk {
+ public:
+  template <typename T, typename = std::enable_if_t<std::is_integral_v<T>>>
+  void operator()(const char* /*name*/, T value, unsigned bits) {
+    leaf().field(static_cast<std::uint64_t>(value), bits);
+  }
+  void reserved(unsigned bits) { leaf().field(~std::uint64_t{0}, bits); }
+  void operator()(const char* /*name*/, const Bytes& bytes) {
+    leaf().bytes(bytes.data(), bytes.size());
+  }
+  void operator()(const char* /*name*/, const DtmfChars& chars) {
+    leaf().bytes(reinterpret_cast<const std::uint8_t*>(chars.text.data()), chars.text.size());
+  }
+  template <typename Record>
+  void operator()(const char* /*name*/, const Record& record) {
+    record.for_each_field(*this);
+  }
+  template <typename Record>
+  void operator()(const char* name, const std::optional<Record>& record) {
+    if (record) (*this)(name, *record);
+  }
+  template <typename Record>
+  void operator()(const char* name, const std::vector<Record>& records) {
+    for (const Record& record : records) (*this)(name, record);
+  }
+  template <typename... Records>
+  void operator()(const char* name, const std::variant<Records...>& record) {
+    std::visit([this, name](const auto& r) { (*this)(name, r); }, record);
+  }
+
+ private:
+  Leaf& leaf() { return static_cast<Leaf&>(*this); }
+};
+
+// Counts the bits that a record fills.
+class BitCounter : public RecordWalk<BitCounter> {
+ public:
+  void field(std::uint64_t, unsigned bits) { mBits += bits; }
+  void bytes(const std::uint8_t*, std::size_t count) { mBits += 8 * count; }
+  std::size_t bits() const { return mBits; }
+
+ private:
+  std::size_t mBits = 0;
+};
+
+// The whole bytes that a record fills (every record fills whole bytes).
+template <typename Record>
+std::size_t wire_size(const Record& record) {
+  BitCounter counter;
+  record.for_each_field(counter);
+  return counter.bits() / 8;
+}
+
+// Appends fields to a byte vector, most significant bit first. Reserved
+// bits come as 1s; only the low `bits` bits of a value are written.
+class BitWriter : public RecordWalk<BitWriter> {
+ public:
+  explicit BitWriter(Bytes& out) : mOut(out) {}
+
+  void field(std::uint64_t value, unsigned bits) {
+    while (bits > 0) {
+      if (mFree == 0) {
+        mOut.push_back(0);
+        mFree = 8;
+      }
+      const unsigned take = bits < mFree ? bits : mFree;
+      bits -= take;
+      const auto chunk = static_cast<unsigned>((value >> bits) & ((1u << take) - 1u));
+      mFree -= take;
+      mOut.back() = static_cast<std::uint8_t>(mOut.back() | (chunk << mFree));
+    }
+  }
+  // Byte runs start on a byte boundary in every SCTE 35 syntax.
+  void bytes(const std::uint8_t* data, std::size_t count) {
+    mOut.insert(mOut.end(), data, data + count);
+  }
+
+ private:
+  Bytes& mOut;
+  unsigned mFree = 0;  // bits still free in the last byte
+};
+
+}  // namespace scte_104::scte35
+
+#endif  // SCTE104_BIT_WRITER_H
