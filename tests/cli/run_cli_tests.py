@@ -20,6 +20,7 @@ from pathlib import Path
 from types import SimpleNamespace
 
 EXPECTED = Path(__file__).resolve().parent / "expected"
+SECTIONS = []  # every SCTE 35 section of every JSON report, for a check by another decoder
 HELP_B64 = "CP//AB4AAKsAAAAAAQEBAA4BQAACtAAAAeAEsAAAAA=="
 HELP_MSG = "ffff001e0000ab00000000010101000e01400002b4000001e004b0000000"
 USAGE = b"Usage: scte104 [-h] [-v] [-f] [scte-data]\nUse -h/--help for more information\n"
@@ -154,6 +155,41 @@ def big_json(report):
     assert ops[0]["fields"]["proprietary_data"] == BIG_DATA and "error" in ops[3]
 
 
+# SCTE 35 sections: one splice request per row of the injector's table, component mode, every
+# kind of descriptor and every kind of problem. A section is given as hex, written as Base64 lines.
+def splice(kind, preroll=0, brk=0, auto=0, event=0x10, program=0x22):
+    return 0x0101, "%02x%08x%04x%04x%04x0102%02x" % (kind, event, program, preroll, brk, auto)
+
+
+def sections(*hexes): return "".join(base64.b64encode(bytes.fromhex(h)).decode() + "\n" for h in hexes).encode()  # noqa
+
+
+def problems(*lines): return "".join("scte104: operation %d: %s\n" % line for line in lines).encode()  # noqa
+
+
+def s35(*ops, version=0):  # the message's SCTE35_protocol_version is byte 9
+    m = message(list(ops))
+    return b64(m[:18] + "%02x" % version + m[20:])
+
+
+TIME_SIGNAL = (0x0104, "0064")  # 100 ms
+SEGMENT_NEWEST = (0x010B, "0000000a00003c0c02abcd30010200" "00" "01" "00" "01" "02" "01" "02" "03")
+SEGMENT_CANCEL = (0x010B, "0000000b010000" "0000" "000000")
+SEGMENT_OLDEST = (0x010B, "0000000c000000" "0000" "100104")
+NOT_TRANSLATED = "%s is not translated: a schedule is built over several messages"
+
+# One second and one frame, in ticks past the second at each rate (rounded half up).
+ONE_FRAME = (0x010B, "00000001000001" "0000" "000000" "01")
+FRAME_TICKS = [("24000/1001", 3754), ("24", 3750), ("25", 3600), ("30000/1001", 3003), ("30", 3000), ("50", 1800),
+               ("60000/1001", 1502), ("60", 1500)]
+
+
+def segmentation_duration_is(ticks):
+    def check(report):
+        assert report["scte35"]["sections"][0]["descriptors"][0]["segmentation_duration"] == ticks
+    return check
+
+
 CASES = [
     # Dispatch on the first argument.
     Case("no_argument", [], stderr=USAGE),
@@ -239,6 +275,106 @@ CASES = [
     Case("json_gpi", ["--json", b64("ffff000e00000000000003ff0100")], json_check=timestamp_is(
         time_type=3, time_type_name="General Purpose Interface [GPI]", GPI_number=255, GPI_edge=1)),
     Case("json_big", ["--json", "-f", "{file}"], file_hex="08" + BIG_MSG, json_check=big_json),
+    # SCTE 35: options, then each row of the splice_insert table, component mode, descriptors, problems.
+    Case("s35_alone", ["--scte35", "--frame-rate", "25"], stderr=USAGE, status=2),
+    Case("s35_pts_without_value", ["--scte35", "--pts"], stderr=b"scte104: --pts needs a value\n", status=2),
+    Case("s35_pts_too_large", ["--scte35", "--pts", "8589934592", HELP_B64], status=2,
+         stderr=b'scte104: Invalid --pts value "8589934592": expected 90 kHz ticks from 0 to 8589934591\n'),
+    Case("s35_pts_signed", ["--json", "--pts", "+1", HELP_B64], status=2,
+         stderr=b'scte104: Invalid --pts value "+1": expected 90 kHz ticks from 0 to 8589934591\n'),
+    Case("s35_bad_frame_rate", ["--scte35", "--pts", "1", "--frame-rate", "29.97", HELP_B64], status=2,
+         stderr=b'scte104: Invalid --frame-rate value "29.97": expected one of 24000/1001, 24, 25, 30000/1001, 30,'
+                b' 50, 60000/1001, 60\n'),
+    Case("s35_file_missing", ["--scte35", "--pts", "0", "-f", "no/such/file"], stderr=NOT_INITIALIZED, status=1),
+    Case("s35_refused", ["--scte35", "-f", "{file}"], status=2, file_hex="08fffe001e",
+         stderr=b"scte104: Reserved value must be equal to 0xFFFF\n"),
+    Case("s35_help_example", ["--scte35", "--frame-rate", "60", "--pts", "0", "-f", "data/scte_104.bin"],
+         sections("fc3025000000000000fffff01405400002b47feffe0000a8c07e00a4cb8000000000000028e6442a")),
+    Case("s35_public_vector_1", ["--scte35", b64("ffff00390000d100000000020104000205dc010b00230000000100001e0111534f"
+                                                 "4d455754465550494449534845524520010a0f0101010101")],
+         sections("fc303d000000000000fffff00506fe00020f580027022543554549000000017fff000029e2d50111534f4d455754465550"
+                  "494449534845524520010a140b1014")),
+    Case("s35_start_normal_wraps", ["--scte35", "--pts", "8589934500", s35(splice(1, 1000, 300, 1))],
+         sections("fc3025000000000000fffff01405000000107feffe00015f34fe002932e00022010200000c945730")),
+    Case("s35_start_normal_now", ["--scte35", s35(splice(1, 0, 0, 1))],
+         sections("fc301b000000000000fffff00a05000000107fdf00220102000023f0e6d9")),
+    Case("s35_start_immediate", ["--scte35", s35(splice(2, 500, 600))],
+         sections("fc3020000000000000fffff00f05000000107fff7e005265c0002201020000bf115749")),
+    Case("s35_end_normal", ["--scte35", s35(splice(3, 200, 100, 1))],
+         sections("fc3020000000000000fffff00f05000000107f4ffe000046500022010200002acbc0b7")),
+    Case("s35_end_immediate", ["--scte35", s35(splice(4, 200, 100))],
+         sections("fc301b000000000000fffff00a05000000107f5f0022010200000e2008bc")),
+    Case("s35_cancel", ["--scte35", s35(splice(5, 200, 100, 1))],
+         sections("fc3016000000000000fffff0050500000010ff0000381facee")),
+    Case("s35_reserved_types", ["--scte35", s35(splice(0), (0x010A, "0100000001"), splice(6))],
+         sections(),
+         stderr=problems(
+             (0, "splice_insert_type 0 is not a splice the injector takes"),
+             (1, "insert_avail_descriptor_request_data applies to no command"),
+             (2, "splice_insert_type 6 is not a splice the injector takes"))),
+    Case("s35_components", ["--scte35", "--pts", "1000", s35(splice(1, 100, 50), (0x0106, "0100c8" "02012c" "03"),
+                                                            (0x010A, "0100000007"))],
+         sections("fc3037000000000000fffff01c05000000107faf0201fe00004a3802fe00006d607e0006ddd000220102000a0008435545"
+                  "4900000007bd93b7a7")),
+    Case("s35_components_immediate", ["--scte35", s35(splice(4, 100), (0x0106, "050064"), (0x0106, "060064"))],
+         sections("fc301d000000000000fffff00c05000000107f1f01050022010200008a3eb365"),
+         stderr=problems((2, "the splice_insert is already in component mode"))),
+    Case("s35_components_refused", ["--scte35", s35(TIME_SIGNAL, (0x0106, "010064"), splice(5), (0x0106, "010064"),
+                                                    splice(1, 100), (0x0106, ""), (0x0106, "0100"))],
+         sections("fc3016000000000000fffff00506fe000023280000688ef971", "fc3016000000000000fffff0050500000010ff000038"
+                  "1facee", "fc3020000000000000fffff00f05000000107fcffe00002328002201020000c569a6b4"),
+         stderr=problems(
+             (1, "component mode applies only to a splice_insert of types 1 to 4"),
+             (3, "component mode applies only to a splice_insert of types 1 to 4"),
+             (5, "component_mode_DPI_request_data holds no component"),
+             (6, "component_mode_DPI_request_data holds no component"))),
+    Case("s35_descriptors", ["--scte35", s35(TIME_SIGNAL, (0x010A, "020000000100000002"), (0x0109, "3204" "31322a23"),
+                                             (0x0110, "0000499602d2075bcd150025"),
+                                             (0x0108, "02" "040643554549abcd" "f0054355454901"),
+                                             (0x010F, "f123"), SEGMENT_CANCEL, SEGMENT_OLDEST, (0x010F, "0007"),
+                                             (0x010A, "00"), SEGMENT_NEWEST)],
+         sections("fc308d000000000000ff00700506fe0000232800770008435545490000000100084355454900000002010a43554549329f31"
+                  "322a230310435545490000499602d2075bcd150025040643554549abcdf00543554549010209435545490000000bff020f43"
+                  "5545490000000c7fbf00001001040218435545490000000a7fd600005265c00c02abcd30010202034133ef19")),
+    Case("s35_descriptors_refused", ["--scte35", s35((0x0102, ""), (0x0109, "0008" + "31" * 8),
+                                                     (0x010B, "00000001000001" "01fa" + "ee" * 250 + "000000"),
+                                                     (0x010A, "0200000001"), (0x0107, "0000"), (0x0300, ""),
+                                                     (0x0301, "00"), (0x0200, ""), (0x010F, "0123"))],
+         sections("fc3011000000000000ff123000000000ce8725b4"),
+         stderr=problems(
+             (1, "dtmf_length 8 does not fit the 3 bits of dtmf_count"),
+             (2, "the descriptor would hold 270 bytes; descriptor_length has 8 bits"),
+             (3, "Data ends early: provider_avail_id needs 8 bytes at offset 1, data holds 5"),
+             (4, "encrypted_DPI_request_data is not translated: the control word stays in the injector and the section"
+                 " is written in the clear"),
+             (7, "opID 0x0200 is not an operation we translate"))),
+    Case("s35_not_translated", ["--scte35", s35(TIME_SIGNAL, (0x0103, "00"), (0x010A, "0100000001"), (0x0105, "00"),
+                                                (0x0102, ""), (0x010C, "0000000100"), (0x0102, ""),
+                                                (0x010D, ""), (0x010E, "00" * 16), (0x0111, ""))],
+         sections("fc3016000000000000fffff00506fe000023280000688ef971", "fc3011000000000000fffff000000000761dd3b6",
+                  "fc3011000000000000fffff000000000761dd3b6"),
+         stderr=problems(
+             (1, "start_schedule_download_request_data is not translated: a schedule is built over several messages"),
+             (2, "insert_avail_descriptor_request_data applies to no command"),
+             (3, "transmit_schedule_request_data is not translated: a schedule is built over several messages"),
+             (5, "proprietary_command_request_data is not translated: its SCTE 35 image is the injector maker's"),
+             (7, "schedule_component_mode_request_data is not translated: a schedule is built over several messages"),
+             (8, "schedule_definition_data is not translated: a schedule is built over several messages"),
+             (9, "insert_audio_descriptor is not translated: its layout is not public"))),
+    Case("s35_inject_and_versions", ["--scte35", s35((0x0100, "0003" "07" "ff" "abcdef"), TIME_SIGNAL, version=5)],
+         sections("fc3014070000000000fffff003ffabcdef000087000fa2", "fc3016050000000000fffff00506fe000023280000e5f44d"
+                  "be")),
+    Case("s35_section_sizes", ["--scte35", s35((0x0100, "0fec00ff" + "11" * 4076), (0x0100, "0fed00ff" + "22" * 4077),
+                                               (0x010F, "0001"))],
+         sections("fc3ffd000000000000ffffffecff" + "11" * 4076 + "0000ce3e65f8"),
+         stderr=problems((1, "the section would be 4097 bytes long; section_length may not pass 4093"))),
+    *[Case("s35_rate_" + rate.replace("/", "_"), ["--json", "--frame-rate", rate, s35(TIME_SIGNAL, ONE_FRAME)],
+           json_check=segmentation_duration_is(90000 + ticks)) for rate, ticks in FRAME_TICKS],
+    Case("s35_command_view_fails", ["--scte35", s35((0x0104, "00"), (0x010A, "00"), (0x0102, "ee"))],
+         sections("fc3011000000000000fffff000000000761dd3b6"),
+         stderr=problems(
+             (0, "Data ends early: pre_roll_time needs 2 bytes at offset 0, data holds 1"),
+             (1, "insert_avail_descriptor_request_data applies to no command"))),
 ]
 
 
@@ -260,6 +396,7 @@ def check_json(case, stdout, run_text, validator):
         assert not errors, errors
     if case.json_check:
         case.json_check(report)
+    SECTIONS.extend(report["scte35"]["sections"])
 
 
 def input_of(args):  # the arguments after a mode and its --pts and --frame-rate options
@@ -311,7 +448,19 @@ def run_case(binary, wrap, case, workdir, root, validator):
             problems.append("JSON report: %s" % str(e)[:3000])
     elif result.stdout != case.stdout:
         problems.append("stdout differs:\n--- got\n%r\n--- expected\n%r" % (result.stdout[:3000], case.stdout[:3000]))
+    if args[:1] == ["--scte35"] and case.status == 0 and not problems:
+        # The JSON report shows the very sections and problems that --scte35 prints.
+        report = json.loads(run(["--json"] + args[1:]).stdout)
+        SECTIONS.extend(report["scte35"]["sections"])
+        lines = [section["base64"] + "\n" for section in report["scte35"]["sections"]]
+        if "".join(lines).encode() != result.stdout or problems_text(report) != result.stderr:
+            problems.append("the JSON report's scte35 member differs from --scte35")
     return problems
+
+
+def problems_text(report):
+    return "".join("scte104: operation %d: %s\n" % (p["operation"], p["problem"])
+                   for p in report["scte35"]["problems"]).encode()
 
 
 def main():
@@ -320,6 +469,7 @@ def main():
     parser.add_argument("--schema", help="JSON Schema that every JSON report must satisfy")
     parser.add_argument("--wrap", default="", help="command to run the binary under")
     parser.add_argument("--only", default="", help="comma-separated case names")
+    parser.add_argument("--sections", help="file to write every SCTE 35 section seen to, one JSON object a line")
     options = parser.parse_args()
     binary = os.path.abspath(options.binary)
     root = Path(__file__).resolve().parents[2]
@@ -341,6 +491,8 @@ def main():
             for p in problems:
                 print("    " + p.replace("\n", "\n    "))
             failures += bool(problems)
+    if options.sections:
+        Path(options.sections).write_text("".join(json.dumps(section) + "\n" for section in SECTIONS))
     print("%d failed" % failures)
     return 1 if failures else 0
 
