@@ -1,6 +1,7 @@
 // Costs of the library calls and of the whole report, for the help example
 // and for the largest message the layout allows (255 proprietary command
-// operations of 65,535 non-zero data bytes each, about 16.7 MB).
+// operations of 65,535 non-zero data bytes each, about 16.7 MB), and of the
+// SCTE 35 translation.
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -8,6 +9,7 @@
 
 #include "output.h"
 #include "report.h"
+#include "scte/scte35.h"
 #include "scte/scte_104.h"
 #include "utility/strings.h"
 
@@ -70,6 +72,31 @@ void BM_base64_decode(benchmark::State& state) {
   set_bytes(state, text.size());
 }
 
+// A time_signal with a segmentation descriptor (30 s and 15 frames).
+Bytes time_signal_with_segmentation() {
+  const std::string input = ext::base64::decode(
+      "CP//ADkAANEAAAAAAgEEAAIF3AELACMAAAABAAAeARFTT01FV1RGVVBJRElTSEVSRSABCg8BAQEBAQ==");
+  return Bytes(input.begin() + 1, input.end());
+}
+
+// 255 operations: a time_signal and 254 avail descriptors, one section of
+// 2,561 bytes.
+Bytes many_operations() {
+  Bytes m = {0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0, 0, 255, 0x01, 0x04, 0, 2, 0x01, 0xF4};
+  for (std::uint8_t op = 1; op < 255; ++op) m.insert(m.end(), {0x01, 0x0A, 0, 5, 1, 0, 0, 0, op});
+  return m;
+}
+
+// Argument 0: the help example; 1: time_signal and segmentation; 2: 255 operations.
+void BM_translate(benchmark::State& state) {
+  static const Bytes samples[] = {help_example(), time_signal_with_segmentation(), many_operations()};
+  const Bytes& bytes = samples[state.range(0)];
+  scte_104::MultipleOperationMessage m(bytes.data(), bytes.size());
+  m.decode();
+  for (auto _ : state) benchmark::DoNotOptimize(scte_104::scte35::translate(m, {}));
+  set_bytes(state, bytes.size());
+}
+
 // Argument 0 or 1 picks the message; the template argument the report.
 template <scte104::ReportFormat format>
 void BM_report(benchmark::State& state) {
@@ -93,6 +120,7 @@ BENCHMARK(BM_to_base64)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_base64_decode)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK_TEMPLATE(BM_report, scte104::ReportFormat::text)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK_TEMPLATE(BM_report, scte104::ReportFormat::json)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_translate)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
