@@ -58,7 +58,7 @@ class SectionFieldWriter {
   }
   template <typename... Records>
   void object(const std::variant<Records...>& record) {
-    std::visit([this](const auto& r) { object(r); }, record);
+    std::visit([this](const auto& r) { this->object(r); }, record);
   }
 
  private:
