@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Indented JSON written straight into an Output: objects and arrays open
 // and close, members and elements are separated and indented as they come,
 // two blanks a level, one member or element a line.
