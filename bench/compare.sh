@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Whole-process timings, side by side in one run (median of many runs):
 #   scte104 -f big.bin  against  xxd -p big.bin   (largest message the layout allows)
 #   scte104 HELP_EXAMPLE against  cat of its expected report

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Costs of the library calls and of the whole report, for the help example
 // and for the largest message the layout allows (255 proprietary command
 // operations of 65,535 non-zero data bytes each, about 16.7 MB), and of the

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Installs the tool, both libraries, their headers, the man page, a CMake
 # package and a pkg-config file, so that another project can write
 #   find_package(scte104 CONFIG REQUIRED)

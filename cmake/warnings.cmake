@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Strict warnings for our own targets only. They are applied PRIVATE, so a
 # project that links the installed libraries never inherits them.
 function(scte104_set_warnings target)

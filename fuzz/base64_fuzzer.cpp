@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Arbitrary text through the lenient Base64 decoder: whatever it yields
 // must survive an encode and decode unchanged, and both encoders agree.
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Arbitrary bytes as a message: decode, read every field, render, encode.
 // A message that decodes cleanly and is well formed must encode back to
 // exactly its own bytes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Arbitrary input bytes (lead byte and message) down the tool's own path,
 // as both reports: either both are written, the JSON one valid JSON that
 // agrees with the message, or both are refused with the same error and not

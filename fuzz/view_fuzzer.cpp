@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An opID (two bytes) and arbitrary data, as the one operation of a message:
 // its typed view never reads outside the data, and a view that succeeds
 // writes back exactly the data it was read from.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the library promises beyond what the tool shows: the state a failed
 // decode() leaves, the read position, and the way back to bytes.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes to a descriptor that the system cuts short or interrupts are
 // finished; a write that fails is an error, unless told to drop it.
 #include <fcntl.h>

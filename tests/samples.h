@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Sample messages shared by the tests, written as hexadecimal from the
 // field layout (no lead byte).
 #ifndef SCTE104_TESTS_SAMPLES_H

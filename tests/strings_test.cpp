@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "utility/strings.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every prefix and every single-byte change of the sample messages goes
 // through the tool's own path, as both reports: either both are written
 // whole, or both are refused with the same error and not one byte written.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Typed views read and written back: every sample operation under
 // fuzz/corpus/view (an opID, then its data) whose view succeeds writes back
 // exactly its data; one that fails keeps nothing but its error.

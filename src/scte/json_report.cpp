@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The report as JSON, for scripts: the same message as the text report,
 // with every field of every operation whose data layout is public, read
 // through its typed view.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // JSON written straight into an Output: objects and arrays open and close,
 // members and elements are separated as they come. Indented: two blanks a
 // level, one member or element a line. Compact: all on one line, items

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A buffered text writer for the report: one buffer, handed on in large
 // blocks, with table-driven number formatting (no streams, no printf).
 #ifndef SCTE104_OUTPUT_H

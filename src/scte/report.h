@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The inspection report, in two forms: the text report (a metadata block
 // with hex, Base64 and size, then a structure block with every decoded
 // field) and the JSON report for scripts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // scte104: inspects one SCTE 104 queue mark, given as Base64 text or as a
 // file, and prints what it holds. main only dispatches: the first argument
 // picks a mode, and each mode reads the rest.

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 # End-to-end cases for the scte104 binary.
 #
 # Each case runs the built binary (under the name "scte104" unless it says

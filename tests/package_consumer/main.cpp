@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Decodes the help example through the installed libraries; exits 0 when
 // the fields and renderings come out right.
 #include <scte/scte_104.h>

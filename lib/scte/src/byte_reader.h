@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Bounds-checked big-endian reads over a message buffer or an operation's
 // data. Every read of the decoders goes through here; nothing else touches
 // the bytes by index.

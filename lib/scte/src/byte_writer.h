@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Big-endian appends to a byte vector: the encoder's only way to write.
 #ifndef SCTE104_BYTE_WRITER_H
 #define SCTE104_BYTE_WRITER_H

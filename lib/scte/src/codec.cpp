@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The wire layout of multiple_operation_message(), read and written in the
 // same order: each piece has its reader and its writer side by side.
 #include <algorithm>

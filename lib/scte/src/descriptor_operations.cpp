@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Data of the operations that add a descriptor to another operation:
 // insert_descriptor_request_data, insert_DTMF_descriptor_request_data,
 // insert_tier_data and insert_time_descriptor. (The avail descriptor shares

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Data of the operations that shape a DPI request and its encryption:
 // component_mode_DPI_request_data, encrypted_DPI_request_data,
 // delete_ControlWord_data and update_ControlWord_data.

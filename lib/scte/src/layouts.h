@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The reader and the writer of every operation data layout. Each pair sits
 // side by side in the file named after its operations, in wire order, one
 // line per field. A reader throws std::runtime_error naming the field that

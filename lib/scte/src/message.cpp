@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Construction, rendering and field setters of MultipleOperationMessage.
 #include <stdexcept>
 #include <string>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Readable names of operation kinds, splice types and field values.
 #include <initializer_list>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // From an operation's opID to the layout its data is read with, and from a
 // record back to bytes.
 #include <stdexcept>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Data of proprietary_command_request_data (0x010C): an id, a command byte
 // and whatever the owner of the id puts after them.
 #include "layouts.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Data of the schedule operations: start_schedule_download_request_data,
 // transmit_schedule_request_data, schedule_component_mode_request_data and
 // schedule_definition_data. The list of provider avails is shared with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Data of insert_segmentation_descriptor_request_data (0x010B). Older
 // automation ends it after segments_expected (18 bytes and the UPID), newer
 // adds the delivery flags and the sub-segment bytes (21 bytes and the UPID).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Data of the operations that make an SCTE 35 command: inject_section_data,
 // splice_request_data, splice_null_request_data, time_signal_request_data.
 #include "layouts.h"

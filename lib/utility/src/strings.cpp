@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "utility/strings.h"
 
 #include <sys/time.h>

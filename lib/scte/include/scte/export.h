@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Marks the public interface of the scte_104 library: a shared build hides
 // every other symbol.
 #ifndef SCTE104_SCTE_EXPORT_H

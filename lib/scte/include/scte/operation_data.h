@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Typed views of an operation's data: one record per SCTE 104 data layout,
 // with the standard's field names, read from Operation::data() and written
 // back to bytes. Every integer is unsigned and big-endian on the wire; a

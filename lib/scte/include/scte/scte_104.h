@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One SCTE 104 multiple_operation_message(): its byte buffer, the fields
 // decoded from it, and the way back from fields to bytes.
 #ifndef SCTE104_SCTE_104_H

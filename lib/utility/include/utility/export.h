@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Marks the public interface of the utility library: a shared build hides
 // every other symbol.
 #ifndef SCTE104_UTILITY_EXPORT_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Byte-string, date and Base64 helpers shared by the scte104 tool and its
 // libraries. Every function is stateless and reentrant; none reports an error
 // of its own (only the standard library's allocation and length errors can
