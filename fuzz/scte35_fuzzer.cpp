@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A reference PTS (5 bytes, of which 33 bits count), a frame rate (1 byte,
 // taken modulo the rates an injector knows) and a message: its sections
 // never pass 4096 bytes, carry a CRC_32 that checks, and every length in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The limits of the SCTE 35 translation, each on both sides: counts and
 // lengths that just fit their fields, and those that do not.
 #include <gtest/gtest.h>

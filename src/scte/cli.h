@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What every mode of the command line shares: exit statuses, the usage
 // lines, and whole texts written to standard output or standard error.
 #ifndef SCTE104_CLI_H

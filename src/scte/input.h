@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One queue mark as the command line gives it: `-f FILE` (raw bytes) or
 // Base64 text, in both forms the lead byte followed by the message.
 #ifndef SCTE104_INPUT_H

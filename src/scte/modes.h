@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The modes of the command line, one file each. Each takes the arguments
 // after its own option (argv[at] on) and returns the exit status; an error
 // that ends the run is thrown and reported by main.

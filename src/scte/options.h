@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The options that shape a report's SCTE 35 part: --pts TICKS and
 // --frame-rate RATE, each given at most as often as the user likes (the last
 // one counts), right after the mode's own option and before the input.

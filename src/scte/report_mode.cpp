@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The text and JSON reports of one queue mark.
 #include <unistd.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "scte35_json.h"
 
 #include <optional>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The SCTE 35 sections of a queue mark in the JSON report: each section as
 // Base64, as hexadecimal and field by field, then the problems.
 #ifndef SCTE104_SCTE35_JSON_H

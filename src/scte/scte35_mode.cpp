@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The SCTE 35 sections that an injector makes of one queue mark, one line
 // of Base64 each, ready to paste into any SCTE 35 tool.
 #include <unistd.h>

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 # Checks SCTE 35 sections against decoders that are not ours: every field
 # that Wireshark's SCTE 35 dissector shows must match what our JSON says,
 # and every CRC_32 must be what Debian's crcmod computes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Walks SCTE 35 records field by field (see scte/scte35.h) to count their
 // bits or to write them, most significant bit first. Both walks follow the
 // one field list of each record, so a size and the bytes always agree.

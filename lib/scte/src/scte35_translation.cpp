@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How an injector turns a queue mark into SCTE 35 sections. Command
 // operations (inject_section_data, splice, splice_null, time_signal) each
 // start a section; supplemental operations add descriptors, components or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // splice_info_section() to bytes: the lengths come from the fields they
 // count, and CRC_32 from every byte before it.
 #include <array>

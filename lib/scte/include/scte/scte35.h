@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What an SCTE 35 injector makes of a queue mark: the splice_info_section()s
 // that one multiple_operation_message() becomes, as records and as bytes.
 //
