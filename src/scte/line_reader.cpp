@@ -30,9 +30,9 @@ bool LineReader::next(std::string_view& line) {
   for (;;) {
     const std::size_t unsearched = mEnd - mStart - searched;
     if (unsearched > 0) {
-      const char* from = mBuffer.data() + mStart + searched;
+      const char* from = mBuffer.get() + mStart + searched;
       if (const void* feed = std::memchr(from, '\n', unsearched)) {
-        const char* begin = mBuffer.data() + mStart;
+        const char* begin = mBuffer.get() + mStart;
         const auto length = static_cast<std::size_t>(static_cast<const char*>(feed) - begin);
         line = std::string_view(begin, length);
         mStart += length + 1;
@@ -43,7 +43,7 @@ bool LineReader::next(std::string_view& line) {
     if (!fill()) break;
   }
   if (mStart == mEnd) return false;
-  line = std::string_view(mBuffer.data() + mStart, mEnd - mStart);  // no line feed at the end
+  line = std::string_view(mBuffer.get() + mStart, mEnd - mStart);  // no line feed at the end
   mStart = mEnd;
   return true;
 }
@@ -52,13 +52,17 @@ bool LineReader::fill() {
   if (mAtEnd) return false;
   // Keep only the unfinished line, at the front, then make room for a block.
   const std::size_t kept = mEnd - mStart;
-  if (mStart > 0 && kept > 0) std::memmove(mBuffer.data(), mBuffer.data() + mStart, kept);
+  if (mCapacity - kept < mBlockSize) {
+    mCapacity = std::max(2 * mCapacity, kept + mBlockSize);
+    std::unique_ptr<char[]> larger(new char[mCapacity]);
+    if (kept > 0) std::memcpy(larger.get(), mBuffer.get() + mStart, kept);
+    mBuffer = std::move(larger);
+  } else if (mStart > 0 && kept > 0) {
+    std::memmove(mBuffer.get(), mBuffer.get() + mStart, kept);
+  }
   mStart = 0;
   mEnd = kept;
-  if (mBuffer.size() - mEnd < mBlockSize) {
-    mBuffer.resize(std::max(2 * mBuffer.size(), mEnd + mBlockSize));
-  }
-  const std::size_t got = mSource(mBuffer.data() + mEnd, mBuffer.size() - mEnd);
+  const std::size_t got = mSource(mBuffer.get() + mEnd, mCapacity - mEnd);
   mEnd += got;
   mAtEnd = got == 0;
   return !mAtEnd;

@@ -5,8 +5,8 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <string_view>
-#include <vector>
 
 namespace scte104 {
 
@@ -37,7 +37,8 @@ class LineReader {
 
   ByteSource mSource;
   std::size_t mBlockSize;
-  std::vector<char> mBuffer;
+  std::unique_ptr<char[]> mBuffer;  // not zero-filled: a long line's pages are touched once
+  std::size_t mCapacity = 0;
   std::size_t mStart = 0;  // first byte not yet handed out
   std::size_t mEnd = 0;    // end of the bytes read
   bool mAtEnd = false;
