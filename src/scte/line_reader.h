@@ -37,7 +37,7 @@ class LineReader {
 
   ByteSource mSource;
   std::size_t mBlockSize;
-  std::unique_ptr<char[]> mBuffer;  // not zero-filled: a long line's pages are touched once
+  std::unique_ptr<char[]> mBuffer;  // not zero-filled first: the source fills it
   std::size_t mCapacity = 0;
   std::size_t mStart = 0;  // first byte not yet handed out
   std::size_t mEnd = 0;    // end of the bytes read
