@@ -4,9 +4,12 @@
 #   scte104 -f big.bin  against  xxd -p big.bin   (largest message the layout allows)
 #   scte104 HELP_EXAMPLE against  cat of its expected report
 #   scte104 --json -f big.bin against scte104 -f big.bin
-# and the peak resident memory of both large runs. Builds the release preset.
+# and the peak resident memory of both large runs; then --json-lines on
+# 200,000 marks against jq (Debian's jq package) reading its output. Builds
+# the release preset.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+command -v jq >/dev/null || { echo "jq is missing (apt-get install jq)" >&2; exit 1; }
 runs=${RUNS:-21}
 small_runs=${SMALL_RUNS:-501}
 
@@ -67,4 +70,50 @@ size=$(stat -c %s "$work/big.bin")
 for form in "" --json; do
   peak_kb=$(/usr/bin/time -f "%M" "$tool" $form -f "$work/big.bin" 2>&1 >/dev/null | tail -n 1)
   python3 -c "import sys; kb, size = int(sys.argv[1]), int(sys.argv[2]); print('peak resident memory %-7s %.1f MB = %.2f x file size (target <= 5.50)' % (sys.argv[3], kb / 1024, kb * 1024 / size))" "$peak_kb" "$size" "${form:-text}"
+done
+
+# --json-lines on 200,000 marks (the help example and the proprietary and
+# segmentation samples of tests/samples.h in turn, behind the lead byte)
+# against jq -c . reading what it wrote; one process per mark for 1,000 of
+# them; and peak resident memory for 20,000 and 200,000 marks.
+python3 - "$work" <<'PY'
+import base64, re, sys
+samples = open("tests/samples.h").read()
+def sample(name):  # the adjacent string literals of one constant, joined
+    body = re.search(r"\b%s =\s*((?:\"[0-9a-f]*\"\s*)+);" % name, samples).group(1)
+    return "".join(re.findall(r'"([0-9a-f]*)"', body))
+marks = [base64.b64encode(b"\x08" + bytes.fromhex(sample(n))).decode()
+         for n in ("kHelpExample", "kProprietaryThenSplice", "kSegmentation")]
+for count in (1000, 20000, 200000):
+    with open("%s/marks%d.txt" % (sys.argv[1], count), "w") as f:
+        f.writelines(marks[i % 3] + "\n" for i in range(count))
+PY
+python3 - "$tool" "$work" "${LINES_RUNS:-3}" <<'PY'
+import os, statistics, subprocess, sys, time
+tool, work, runs = sys.argv[1], sys.argv[2], int(sys.argv[3])
+marks, report = work + "/marks200000.txt", work + "/marks200000.jsonl"
+
+def timed(argv, stdout):
+    start = time.perf_counter()
+    subprocess.run(argv, stdout=stdout, check=True)
+    return time.perf_counter() - start
+
+lines, jq = [], []
+for _ in range(runs):  # interleaved, so both see the same machine
+    with open(report, "wb") as out:
+        lines.append(timed([tool, "--json-lines", marks], out))
+    with open(os.devnull, "wb") as out:
+        jq.append(timed(["jq", "-c", ".", report], out))
+lines, jq = statistics.median(lines), statistics.median(jq)
+one = [line.strip() for line in open(work + "/marks1000.txt")]
+with open(os.devnull, "wb") as out:
+    per_process = sum(timed([tool, "--json", mark], out) for mark in one) / len(one)
+print("200,000 marks (%.0f MB of JSON Lines), median of %d:" % (os.path.getsize(report) / 1e6, runs))
+print("  scte104 --json-lines %8.2f s   %.0f marks/s" % (lines, 200000 / lines))
+print("  jq -c . of its output%8.2f s   ratio %.3f (target <= 0.50)" % (jq, lines / jq))
+print("  one process per mark %8.2f ms  %.0f marks/s (1,000 marks)" % (per_process * 1e3, 1 / per_process))
+PY
+for count in 20000 200000; do
+  peak_kb=$(/usr/bin/time -f "%M" "$tool" --json-lines "$work/marks$count.txt" 2>&1 >/dev/null | tail -n 1)
+  echo "peak resident memory --json-lines, $count marks: $(( peak_kb / 1024 )).$(( peak_kb % 1024 * 10 / 1024 )) MB (target < 16, within 2 MB)"
 done

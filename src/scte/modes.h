@@ -17,6 +17,10 @@ int run_report_mode(const char* progname, int argc, char** argv, int at, ReportF
 // of Base64 per SCTE 35 section, problems on standard error.
 int run_scte35_mode(const char* progname, int argc, char** argv, int at);
 
+// --json-lines [--pts TICKS] [--frame-rate RATE] (FILE | -): one line of
+// compact JSON per queue mark of the input's lines, refused marks included.
+int run_json_lines_mode(const char* progname, int argc, char** argv, int at);
+
 }  // namespace scte104
 
 #endif  // SCTE104_MODES_H

@@ -1,0 +1,62 @@
+#include "json_lines.h"
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "json_writer.h"
+#include "report.h"
+#include "utility/strings.h"
+
+namespace scte104 {
+namespace {
+
+// Only these count as blanks around a mark: a CRLF file leaves its CR.
+std::string_view trim(std::string_view line) {
+  constexpr std::string_view kBlanks = " \t\r";
+  const std::size_t first = line.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) return {};
+  return line.substr(first, line.find_last_not_of(kBlanks) - first + 1);
+}
+
+// The mark of one line, decoded as the command line decodes its argument;
+// `text` is scratch space kept from line to line.
+std::unique_ptr<scte_104::MultipleOperationMessage> decode_line(std::string_view line,
+                                                                std::string& text) {
+  text.assign(line);
+  const std::string input = ext::base64::decode(text);
+  return decode_mark(std::vector<std::uint8_t>(input.begin(), input.end()));
+}
+
+}  // namespace
+
+bool write_json_lines(LineReader& lines, Output& out, const scte_104::Scte35Settings& scte35) {
+  bool all_reported = true;
+  std::string text;
+  std::string_view line;
+  for (std::uint64_t number = 1; lines.next(line); ++number) {
+    line = trim(line);
+    if (line.empty() || line.front() == '#') continue;
+    JsonWriter json(out, JsonStyle::compact);
+    json.begin_object();
+    json.key("line");
+    json.number(number);
+    // Only the decoding is guarded: a failed write of the output ends the run.
+    std::unique_ptr<scte_104::MultipleOperationMessage> message;
+    try {
+      message = decode_line(line, text);
+    } catch (const std::runtime_error& refused) {
+      json.key("error");
+      json.escaped_string(refused.what());
+      all_reported = false;
+    }
+    if (message) write_json_report_members(*message, scte35, json);
+    json.end_object();
+    out.text("\n");
+  }
+  return all_reported;
+}
+
+}  // namespace scte104

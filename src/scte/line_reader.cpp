@@ -1,0 +1,71 @@
+#include "line_reader.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+
+namespace scte104 {
+
+ByteSource descriptor_source(int fd, const char* name) {
+  return [fd, name](char* into, std::size_t size) -> std::size_t {
+    for (;;) {
+      const ssize_t got = ::read(fd, into, size);
+      if (got >= 0) return static_cast<std::size_t>(got);
+      if (errno != EINTR) {
+        throw std::runtime_error(std::string("Cannot read ") + name + ": " + std::strerror(errno));
+      }
+    }
+  };
+}
+
+LineReader::LineReader(ByteSource source, std::size_t block_size)
+    : mSource(std::move(source)), mBlockSize(std::max<std::size_t>(block_size, 1)) {}
+
+bool LineReader::next(std::string_view& line) {
+  std::size_t searched = 0;  // bytes after mStart known to hold no line feed
+  for (;;) {
+    const std::size_t unsearched = mEnd - mStart - searched;
+    if (unsearched > 0) {
+      const char* from = mBuffer.get() + mStart + searched;
+      if (const void* feed = std::memchr(from, '\n', unsearched)) {
+        const char* begin = mBuffer.get() + mStart;
+        const auto length = static_cast<std::size_t>(static_cast<const char*>(feed) - begin);
+        line = std::string_view(begin, length);
+        mStart += length + 1;
+        return true;
+      }
+    }
+    searched = mEnd - mStart;
+    if (!fill()) break;
+  }
+  if (mStart == mEnd) return false;
+  line = std::string_view(mBuffer.get() + mStart, mEnd - mStart);  // no line feed at the end
+  mStart = mEnd;
+  return true;
+}
+
+bool LineReader::fill() {
+  if (mAtEnd) return false;
+  // Keep only the unfinished line, at the front, then make room for a block.
+  const std::size_t kept = mEnd - mStart;
+  if (mCapacity - kept < mBlockSize) {
+    mCapacity = std::max(2 * mCapacity, kept + mBlockSize);
+    std::unique_ptr<char[]> larger(new char[mCapacity]);
+    if (kept > 0) std::memcpy(larger.get(), mBuffer.get() + mStart, kept);
+    mBuffer = std::move(larger);
+  } else if (mStart > 0 && kept > 0) {
+    std::memmove(mBuffer.get(), mBuffer.get() + mStart, kept);
+  }
+  mStart = 0;
+  mEnd = kept;
+  const std::size_t got = mSource(mBuffer.get() + mEnd, mCapacity - mEnd);
+  mEnd += got;
+  mAtEnd = got == 0;
+  return !mAtEnd;
+}
+
+}  // namespace scte104

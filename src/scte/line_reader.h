@@ -1,0 +1,49 @@
+// Lines of text from a byte source, one at a time, read in blocks into one
+// growing buffer: memory follows the longest line, not the whole input.
+#ifndef SCTE104_LINE_READER_H
+#define SCTE104_LINE_READER_H
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string_view>
+
+namespace scte104 {
+
+// Fills up to `size` bytes at `into` and returns how many; 0 only at the
+// end of the input. A read that fails throws.
+using ByteSource = std::function<std::size_t(char* into, std::size_t size)>;
+
+// A source that reads `fd` with read(2), retrying interrupted reads. A
+// failed read throws std::runtime_error "Cannot read <name>: <reason>".
+ByteSource descriptor_source(int fd, const char* name);
+
+class LineReader {
+ public:
+  static constexpr std::size_t kBlockSize = std::size_t{1} << 16;
+
+  // `block_size` is how much each call to the source asks for at least.
+  explicit LineReader(ByteSource source, std::size_t block_size = kBlockSize);
+
+  // The next line without its line feed, valid until the next call; false
+  // after the last line. Only a line feed ends a line, and a last line
+  // without one still counts. The source is called only when the buffer
+  // holds no whole line, so a caller can tell "about to wait for input".
+  bool next(std::string_view& line);
+
+ private:
+  // Reads one more block after the bytes kept; false at the end of input.
+  bool fill();
+
+  ByteSource mSource;
+  std::size_t mBlockSize;
+  std::unique_ptr<char[]> mBuffer;  // not zero-filled first: the source fills it
+  std::size_t mCapacity = 0;
+  std::size_t mStart = 0;  // first byte not yet handed out
+  std::size_t mEnd = 0;    // end of the bytes read
+  bool mAtEnd = false;
+};
+
+}  // namespace scte104
+
+#endif  // SCTE104_LINE_READER_H
