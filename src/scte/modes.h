@@ -16,6 +16,11 @@ int run_report_mode(const char* progname, int argc, char** argv, int at, ReportF
 // of Base64 per SCTE 35 section, problems on standard error.
 int run_scte35_mode(const char* progname, int argc, char** argv, int at);
 
+// --pcap [--json-lines] [--port N]... [--pts TICKS] [--frame-rate RATE]
+// (FILE | -): the SCTE 104 sessions of a capture file, as a timeline or as
+// JSON Lines.
+int run_pcap_mode(const char* progname, int argc, char** argv, int at);
+
 }  // namespace scte104
 
 #endif  // SCTE104_MODES_H
