@@ -129,7 +129,8 @@ void SessionChecks::on_direction_end(const capture::ConnectionInfo& connection,
   report(origin(connection.number, session, direction == capture::Direction::to_server),
          Problem{"leftover",
                  {{"bytes", std::uint64_t{leftover}}},
-                 bytes_text(leftover) + " at the end are no whole message"});
+                 bytes_text(leftover) + (leftover == 1 ? " at the end is" : " at the end are") +
+                     " no whole message"});
 }
 
 void SessionChecks::on_connection_end(const capture::ConnectionInfo& connection,
