@@ -4,30 +4,22 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "capture/capture_file.h"
-#include "capture/connections.h"
-#include "capture/packet.h"
 #include "cli.h"
 #include "modes.h"
 #include "options.h"
-#include "session_checks.h"
-#include "session_writers.h"
+#include "session_report.h"
 
 namespace scte104 {
 namespace {
 
 // The injector listens here unless --port says otherwise.
 constexpr std::uint16_t kDefaultPort = 5167;
-
-struct PcapOptions {
-  bool json_lines = false;
-  std::vector<std::uint16_t> ports;
-  scte_104::Scte35Settings scte35;
-};
 
 std::uint16_t parse_port(const char* text) {
   std::uint32_t value = 0;
@@ -45,7 +37,7 @@ std::uint16_t parse_port(const char* text) {
 }
 
 // Reads the options, in any order, up to the input; returns its index.
-int read_pcap_options(int argc, char** argv, int at, PcapOptions& options) {
+int read_pcap_options(int argc, char** argv, int at, SessionReportOptions& options) {
   while (at < argc && argv[at] != nullptr) {
     if (std::strcmp(argv[at], "--json-lines") == 0) {
       options.json_lines = true;
@@ -67,7 +59,7 @@ int read_pcap_options(int argc, char** argv, int at, PcapOptions& options) {
 }  // namespace
 
 int run_pcap_mode(const char* progname, int argc, char** argv, int at) {
-  PcapOptions options;
+  SessionReportOptions options;
   at = read_pcap_options(argc, argv, at, options);
   if (at >= argc) {
     show_usage(progname);
@@ -85,27 +77,7 @@ int run_pcap_mode(const char* progname, int argc, char** argv, int at) {
     return kCannotOpenStatus;
   }
   Output out(descriptor_sink(STDOUT_FILENO, "standard output"));
-  const std::unique_ptr<SessionWriter> writer = options.json_lines
-                                                    ? make_json_lines_writer(out, options.scte35)
-                                                    : make_timeline_writer(out);
-  SessionChecks checks(*writer);
-  capture::ConnectionTracker tracker(options.ports, checks);
-  capture::Record record;
-  for (;;) {
-    const capture::ReadStatus status = file->next(record);
-    if (status == capture::ReadStatus::end) break;
-    if (status == capture::ReadStatus::error) {
-      checks.capture_error();
-      break;
-    }
-    checks.begin_record(record.number, CaptureTime{record.seconds, record.nanoseconds});
-    capture::TcpSegment segment;
-    if (capture::read_tcp_segment(file->link_type(), record.data, record.size, segment)) {
-      tracker.add(segment);
-    }
-  }
-  tracker.finish();
-  checks.write_summary(tracker.connection_count());
+  report_sessions(*file, options, out);
   out.flush();
   return 0;
 }

@@ -24,16 +24,24 @@ CaptureFile::CaptureFile(const char* name) : mHandle(std::make_unique<Handle>())
   if (file == nullptr) {
     throw CannotOpenError(std::string("Cannot open ") + name + ": " + std::strerror(errno));
   }
+  open(file, from_stdin ? "Standard input" : name, !from_stdin);
+}
+
+CaptureFile::CaptureFile(std::FILE* file, const std::string& name)
+    : mHandle(std::make_unique<Handle>()) {
+  open(file, name, true);
+}
+
+void CaptureFile::open(std::FILE* file, const std::string& name, bool owned) {
   char error[PCAP_ERRBUF_SIZE] = "";
   mHandle->pcap = pcap_fopen_offline_with_tstamp_precision(file, PCAP_TSTAMP_PRECISION_NANO, error);
-  const std::string shown = from_stdin ? "Standard input" : name;
   if (mHandle->pcap == nullptr) {
-    if (!from_stdin) std::fclose(file);
-    throw std::runtime_error(shown + " is not a pcap or pcapng file");
+    if (owned) std::fclose(file);
+    throw std::runtime_error(name + " is not a pcap or pcapng file");
   }
   mLinkType = pcap_datalink(mHandle->pcap);
   if (!is_supported_link_type(mLinkType)) {
-    throw std::runtime_error(shown + ": link type " + std::to_string(mLinkType) +
+    throw std::runtime_error(name + ": link type " + std::to_string(mLinkType) +
                              " is not supported");
   }
 }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -33,6 +34,8 @@ class CaptureFile {
   // file cannot be opened, std::runtime_error when it is no pcap or pcapng
   // file or its link type is not one that link_layer.h reads.
   explicit CaptureFile(const char* name);
+  // Reads an open file, which it takes over; `name` is for messages.
+  CaptureFile(std::FILE* file, const std::string& name);
   ~CaptureFile();
   CaptureFile(const CaptureFile&) = delete;
   CaptureFile& operator=(const CaptureFile&) = delete;
@@ -43,6 +46,8 @@ class CaptureFile {
   ReadStatus next(Record& record);
 
  private:
+  void open(std::FILE* file, const std::string& name, bool owned);
+
   struct Handle;
   std::unique_ptr<Handle> mHandle;
   int mLinkType = 0;
