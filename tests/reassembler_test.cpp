@@ -1,11 +1,11 @@
 // TCP reassembly of one direction: order by sequence number, the first copy
 // of a byte wins, holes declared at the end or past 1 MiB of waiting bytes.
+#include "capture/reassembler.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-#include "capture/reassembler.h"
 
 namespace {
 
@@ -41,7 +41,10 @@ const ReassemblyCase kCases[] = {
     {"waiting_copy_wins", 100, {{103, "def"}, {100, "abcXY"}}, "|abc|def", "|abc|def"},
     {"behind_the_start", 100, {{90, "0123456789abc"}}, "|abc", "|abc"},
     {"wraps", 0xFFFFFFFE, {{0, "cd"}, {0xFFFFFFFE, "ab"}, {0xFFFFFFFC, "zz"}}, "|ab|cd", "|ab|cd"},
-    {"hole_declared_at_the_end", 100, {{100, "ab"}, {105, "fg"}, {110, "k"}}, "|ab",
+    {"hole_declared_at_the_end",
+     100,
+     {{100, "ab"}, {105, "fg"}, {110, "k"}},
+     "|ab",
      "|ab[gap 3]|fg[gap 3]|k"},
 };
 
@@ -66,7 +69,8 @@ TEST(reassembler, gives_up_on_a_hole_at_one_mebibyte) {
   stream.start(0);
   Recorder out;
   const std::vector<std::uint8_t> chunk(64 * 1024, 'x');
-  for (std::uint32_t i = 0; i < 15; ++i) stream.add(10 + i * 65536, chunk.data(), chunk.size(), out);
+  for (std::uint32_t i = 0; i < 15; ++i)
+    stream.add(10 + i * 65536, chunk.data(), chunk.size(), out);
   EXPECT_EQ(out.text, "");  // 960 KiB wait
   stream.add(10 + 15 * 65536, chunk.data(), chunk.size(), out);
   EXPECT_EQ(out.text.substr(0, 9), "[gap 10]|");

@@ -1,12 +1,13 @@
 // single_operation_message(): the header, and the data() of every Basic
 // operation short of its layout, exactly its layout, and one byte longer.
+#include "scte/single_operation.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <variant>
 
 #include "samples.h"
-#include "scte/single_operation.h"
 
 namespace {
 
@@ -19,7 +20,9 @@ SingleOperationMessage decoded(const std::string& hex) {
 
 // The header of an inject_response naming queue mark 0x21.
 TEST(single_operation, header_fields_in_wire_order) {
-  const SingleOperationMessage m = decoded("0007000e0064fffe0102030405" "21");
+  const SingleOperationMessage m = decoded(
+      "0007000e0064fffe0102030405"
+      "21");
   EXPECT_EQ(m.opID, 7);
   EXPECT_EQ(m.messageSize, 14);
   EXPECT_EQ(m.result, 100);
@@ -45,14 +48,36 @@ const LayoutCase kLayouts[] = {
     {0x0004, "0000000100000002", "microseconds"},
     {0x0007, "21", "message_number"},
     {0x0008, "2101", "cue_message_count"},
-    {0x0009, "0a000005dbb00100020003" "01", "permanent_connection_requested"},
+    {0x0009,
+     "0a000005dbb00100020003"
+     "01",
+     "permanent_connection_requested"},
     {0x000A, "0201", "permanent_connection_requested"},
     // One service, one DPI PID, component mode with one audio and no data tag.
-    {0x000B, "01" "0a000009142f" "6e657773000000000000000000000000000000000000000000000000000000ff"
-             "01" "006400" "01" "01" "07" "01" "08" "00", "data_component_count"},
-    {0x000B, "01" "0a000009142f" "6e657773000000000000000000000000000000000000000000000000000000ff"
-             "00" "00", "component_mode"},
-    {0x000F, "0a000009142f" "7370000000000000000000000000000000000000000000000000000000000000" "0064",
+    {0x000B,
+     "01"
+     "0a000009142f"
+     "6e657773000000000000000000000000000000000000000000000000000000ff"
+     "01"
+     "006400"
+     "01"
+     "01"
+     "07"
+     "01"
+     "08"
+     "00",
+     "data_component_count"},
+    {0x000B,
+     "01"
+     "0a000009142f"
+     "6e657773000000000000000000000000000000000000000000000000000000ff"
+     "00"
+     "00",
+     "component_mode"},
+    {0x000F,
+     "0a000009142f"
+     "7370000000000000000000000000000000000000000000000000000000000000"
+     "0064",
      "DPI_PID_index"},
 };
 
@@ -99,14 +124,20 @@ TEST(single_operation, read_values) {
 TEST(single_operation, no_data_and_no_layout) {
   for (int op_id : {0x0000, 0x0001, 0x0002, 0x000C, 0x0010, 0x0011, 0x0012}) {
     char hex[40];
-    std::snprintf(hex, sizeof hex, "%04x000effffffff0000010000" "cd", op_id);
+    std::snprintf(hex, sizeof hex,
+                  "%04x000effffffff0000010000"
+                  "cd",
+                  op_id);
     const SingleOperationMessage m = decoded(hex);
     EXPECT_TRUE(std::holds_alternative<scte_104::NoData>(m.fields)) << op_id;
     EXPECT_EQ(m.trailing_data, samples::bytes("cd")) << op_id;
   }
   for (int op_id : {0x0005, 0x0013, 0x0101, 0x8000, 0xFFFE}) {
     char hex[40];
-    std::snprintf(hex, sizeof hex, "%04x000effffffff0000010000" "cd", op_id);
+    std::snprintf(hex, sizeof hex,
+                  "%04x000effffffff0000010000"
+                  "cd",
+                  op_id);
     const SingleOperationMessage m = decoded(hex);
     EXPECT_FALSE(m.has_layout()) << op_id;
     EXPECT_TRUE(std::holds_alternative<std::monostate>(m.fields) && m.error.empty()) << op_id;
@@ -129,7 +160,8 @@ TEST(single_operation, names_and_roles) {
       {0x7FFF, Role::wrong_container}, {0x8000, Role::user_defined},
       {0xBFFF, Role::user_defined},    {0xC000, Role::wrong_container},
       {0xFFFE, Role::wrong_container}};
-  for (const auto& [op_id, role] : roles) EXPECT_EQ(scte_104::single_operation_role(op_id), role) << op_id;
+  for (const auto& [op_id, role] : roles)
+    EXPECT_EQ(scte_104::single_operation_role(op_id), role) << op_id;
 }
 
 }  // namespace

@@ -20,11 +20,14 @@ CivilDate civil_from_days(std::int64_t days) {
   const auto day_of_era = static_cast<std::uint64_t>(days - era * 146097);
   const std::uint64_t year_of_era =
       (day_of_era - day_of_era / 1460 + day_of_era / 36524 - day_of_era / 146096) / 365;
-  const std::uint64_t day_of_year = day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
+  const std::uint64_t day_of_year =
+      day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
   const std::uint64_t shifted_month = (5 * day_of_year + 2) / 153;  // March is 0
   const auto day = static_cast<unsigned>(day_of_year - (153 * shifted_month + 2) / 5 + 1);
-  const auto month = static_cast<unsigned>(shifted_month < 10 ? shifted_month + 3 : shifted_month - 9);
-  const std::int64_t year = static_cast<std::int64_t>(year_of_era) + era * 400 + (month <= 2 ? 1 : 0);
+  const auto month =
+      static_cast<unsigned>(shifted_month < 10 ? shifted_month + 3 : shifted_month - 9);
+  const std::int64_t year =
+      static_cast<std::int64_t>(year_of_era) + era * 400 + (month <= 2 ? 1 : 0);
   return CivilDate{year, month, day};
 }
 

@@ -22,13 +22,7 @@ constexpr std::uint64_t kMarkOpId = 0xFFFF;
 
 std::string op_name(std::uint16_t op_id) {
   if (const char* name = scte_104::single_operation_name(op_id)) return name;
-  static const char digits[] = "0123456789ABCDEF";
-  std::string text = "opID 0x";
-  for (unsigned shift = 12;; shift -= 4) {
-    text += digits[op_id >> shift & 0xFu];
-    if (shift == 0) break;
-  }
-  return text;
+  return "opID " + op_id_hex(op_id);
 }
 
 std::string bytes_text(std::uint64_t count) {
@@ -64,10 +58,9 @@ void SessionChecks::begin_record(std::uint64_t packet, const CaptureTime& time) 
       continue;
     }
     session.silence_reported = true;
-    report(origin(number, session, true),
-           Problem{"as_silent",
-                   {{"since_packet", session.last_packet}},
-                   "no message to the injector for more than 60 s"});
+    report(origin(number, session, true), Problem{"as_silent",
+                                                  {{"since_packet", session.last_packet}},
+                                                  "no message to the injector for more than 60 s"});
   }
 }
 
@@ -233,10 +226,10 @@ void SessionChecks::on_single_operation(std::uint64_t number, Session& session, 
                           name + " belongs in a multiple_operation_message"});
   }
   if (role == SingleOperationRole::request && message.result != scte_104::kNoResult) {
-    report(where, Problem{"request_result",
-                          {{"opID", std::uint64_t{op_id}}, {"result", std::uint64_t{message.result}}},
-                          name + " is a request but carries result " +
-                              std::to_string(message.result)});
+    report(where,
+           Problem{"request_result",
+                   {{"opID", std::uint64_t{op_id}}, {"result", std::uint64_t{message.result}}},
+                   name + " is a request but carries result " + std::to_string(message.result)});
   }
   if (role == SingleOperationRole::response && !is_success(op_id, message.result)) {
     report(where, Problem{"response_result",
@@ -245,9 +238,9 @@ void SessionChecks::on_single_operation(std::uint64_t number, Session& session, 
                            {"result_name", scte_104::result_name(message.result)}},
                           name + " result " + std::to_string(message.result)});
   }
-  const bool names_mark = !to_injector && !message.data.empty() &&
-                          (op_id == scte_104::INJECT_RESPONSE_DATA ||
-                           op_id == scte_104::INJECT_COMPLETE_RESPONSE_DATA);
+  const bool names_mark =
+      !to_injector && !message.data.empty() &&
+      (op_id == scte_104::INJECT_RESPONSE_DATA || op_id == scte_104::INJECT_COMPLETE_RESPONSE_DATA);
   if (names_mark && !session.sent_numbers.test(message.data[0])) {
     report(where, Problem{"unknown_message_number",
                           {{"opID", std::uint64_t{op_id}},

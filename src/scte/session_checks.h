@@ -42,7 +42,7 @@ class SessionChecks : public capture::ConnectionListener {
     std::string client;  // ip:port of the automation system
     std::string server;  // ip:port of the injector
     bool saw_handshake = false;
-    bool initialised = false;  // init_response said 100 or 128
+    bool initialised = false;       // init_response said 100 or 128
     std::bitset<256> sent_numbers;  // of queue marks to the injector
     scte_104::Framer framers[2];
     // The last message to the injector, or the connection's first segment.
@@ -71,7 +71,7 @@ class SessionChecks : public capture::ConnectionListener {
 
   SessionWriter& mWriter;
   std::map<std::uint64_t, Session> mSessions;  // open connections, by number
-  std::list<Waiting> mWaiting;  // in the order the queue marks came
+  std::list<Waiting> mWaiting;                 // in the order the queue marks came
   std::uint64_t mPacket = 0;
   CaptureTime mTime;
   bool mHaveRecord = false;

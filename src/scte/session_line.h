@@ -15,6 +15,16 @@
 
 namespace scte104 {
 
+// "0x0101": an opID as the texts show it, four uppercase hex digits.
+inline std::string op_id_hex(std::uint16_t op_id) {
+  static const char digits[] = "0123456789ABCDEF";
+  std::string text = "0x";
+  for (int shift = 12; shift >= 0; shift -= 4) {
+    text += digits[static_cast<unsigned>(op_id >> shift) & 0xFu];
+  }
+  return text;
+}
+
 struct CaptureTime {
   std::int64_t seconds = 0;  // UTC, since 1970
   std::uint32_t nanoseconds = 0;

@@ -9,11 +9,9 @@
 
 namespace scte104 {
 
-void report_sessions(capture::CaptureFile& file, const SessionReportOptions& options,
-                     Output& out) {
-  const std::unique_ptr<SessionWriter> writer = options.json_lines
-                                                    ? make_json_lines_writer(out, options.scte35)
-                                                    : make_timeline_writer(out);
+void report_sessions(capture::CaptureFile& file, const SessionReportOptions& options, Output& out) {
+  const std::unique_ptr<SessionWriter> writer =
+      options.json_lines ? make_json_lines_writer(out, options.scte35) : make_timeline_writer(out);
   SessionChecks checks(*writer);
   capture::ConnectionTracker tracker(options.ports, checks);
   capture::Record record;

@@ -20,8 +20,7 @@ std::unique_ptr<SessionWriter> make_timeline_writer(Output& out);
 
 // A single_operation_message() as a JSON object: its header, data() in hex,
 // and for an opID with a layout, fields or error, then trailing_data.
-void write_single_operation_json(const scte_104::SingleOperationMessage& message,
-                                 JsonWriter& json);
+void write_single_operation_json(const scte_104::SingleOperationMessage& message, JsonWriter& json);
 
 }  // namespace scte104
 

@@ -11,15 +11,7 @@
 namespace scte104 {
 namespace {
 
-std::string opid_text(std::uint16_t op_id) {
-  static const char digits[] = "0123456789ABCDEF";
-  std::string text = "opID_0x";
-  for (unsigned shift = 12;; shift -= 4) {
-    text += digits[op_id >> shift & 0xFu];
-    if (shift == 0) break;
-  }
-  return text;
-}
+std::string opid_text(std::uint16_t op_id) { return "opID_" + op_id_hex(op_id); }
 
 // The name without its "_data" suffix.
 std::string short_name(std::uint16_t op_id) {
@@ -27,7 +19,8 @@ std::string short_name(std::uint16_t op_id) {
   if (name == nullptr) return opid_text(op_id);
   std::string text = name;
   constexpr std::string_view kSuffix = "_data";
-  if (text.size() > kSuffix.size() && text.compare(text.size() - kSuffix.size(), kSuffix.size(), kSuffix) == 0) {
+  if (text.size() > kSuffix.size() &&
+      text.compare(text.size() - kSuffix.size(), kSuffix.size(), kSuffix) == 0) {
     text.resize(text.size() - kSuffix.size());
   }
   return text;

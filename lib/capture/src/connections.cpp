@@ -64,8 +64,8 @@ void ConnectionTracker::add(const TcpSegment& segment) {
   auto found = mOpen.find(key);
   if (found != mOpen.end()) {
     Connection& connection = *found->second;
-    const Direction direction = segment.source == connection.info.server ? Direction::from_server
-                                                                         : Direction::to_server;
+    const Direction direction =
+        segment.source == connection.info.server ? Direction::from_server : Direction::to_server;
     const Reassembler& stream = connection.streams[static_cast<int>(direction)];
     // A SYN that starts that side's stream elsewhere is a new connection; a
     // repeated SYN changes nothing.
@@ -84,8 +84,7 @@ void ConnectionTracker::add(const TcpSegment& segment) {
   if (apply(*found->second, segment)) mOpen.erase(found);
 }
 
-ConnectionTracker::Connection& ConnectionTracker::open(const TcpSegment& segment,
-                                                       const Pair& key) {
+ConnectionTracker::Connection& ConnectionTracker::open(const TcpSegment& segment, const Pair& key) {
   auto connection = std::make_unique<Connection>();
   ConnectionInfo& info = connection->info;
   info.number = ++mCount;
@@ -136,8 +135,9 @@ void ConnectionTracker::end(Connection& connection, bool capture_ended) {
 void ConnectionTracker::finish() {
   std::vector<Connection*> open;
   for (auto& entry : mOpen) open.push_back(entry.second.get());
-  std::sort(open.begin(), open.end(),
-            [](const Connection* a, const Connection* b) { return a->info.number < b->info.number; });
+  std::sort(open.begin(), open.end(), [](const Connection* a, const Connection* b) {
+    return a->info.number < b->info.number;
+  });
   for (Connection* connection : open) end(*connection, true);
   mOpen.clear();
 }

@@ -21,7 +21,7 @@ void Reassembler::add(std::uint32_t sequence, const std::uint8_t* payload, std::
   if (distance >= 0x80000000u) offset -= std::int64_t{1} << 32;
   const std::int64_t end = offset + static_cast<std::int64_t>(size);
   if (end <= mNext) return;  // all handed on already
-  if (offset < mNext) {  // the first copy of those bytes was handed on
+  if (offset < mNext) {      // the first copy of those bytes was handed on
     payload += mNext - offset;
     size = static_cast<std::size_t>(end - mNext);
     offset = mNext;
@@ -46,7 +46,8 @@ void Reassembler::wait(std::int64_t offset, const std::uint8_t* bytes, std::size
   auto next = mWaiting.upper_bound(offset);
   if (next != mWaiting.begin()) {
     const auto before = std::prev(next);
-    cursor = std::max(cursor, before->first + static_cast<std::int64_t>(before->second.bytes.size()));
+    cursor =
+        std::max(cursor, before->first + static_cast<std::int64_t>(before->second.bytes.size()));
   }
   bool first = true;
   while (cursor < end) {

@@ -37,8 +37,7 @@ class Reassembler {
   // Places a segment's payload by its sequence number and hands on what
   // becomes contiguous. Declares a hole when the waiting bytes reach
   // kMaxWaiting.
-  void add(std::uint32_t sequence, const std::uint8_t* payload, std::size_t size,
-           StreamSink& sink);
+  void add(std::uint32_t sequence, const std::uint8_t* payload, std::size_t size, StreamSink& sink);
 
   // The direction ends: each hole with bytes waiting after it is declared,
   // and those bytes handed on. A hole with nothing after it is not seen.
@@ -59,7 +58,7 @@ class Reassembler {
 
   bool mStarted = false;
   std::uint32_t mFirstSequence = 0;
-  std::int64_t mNext = 0;  // offset of the next byte wanted, from the first
+  std::int64_t mNext = 0;                  // offset of the next byte wanted, from the first
   std::map<std::int64_t, Piece> mWaiting;  // by offset, never overlapping
   std::size_t mWaitingBytes = 0;
 };

@@ -55,9 +55,7 @@ class SCTE_104_API Framer {
 
  private:
   std::uint64_t end() const { return mBase + mBuffer.size(); }
-  const std::uint8_t* at(std::uint64_t offset) const {
-    return mBuffer.data() + (offset - mBase);
-  }
+  const std::uint8_t* at(std::uint64_t offset) const { return mBuffer.data() + (offset - mBase); }
   // Moves to the first segment start that looks like a message; false
   // while that cannot be told yet (or none is held).
   bool resume_search();
@@ -67,7 +65,7 @@ class SCTE_104_API Framer {
   // Held bytes; mBuffer[0] is at stream offset mBase.
   std::vector<std::uint8_t> mBuffer;
   std::uint64_t mBase = 0;
-  std::uint64_t mPosition = 0;  // start of the current message
+  std::uint64_t mPosition = 0;        // start of the current message
   std::deque<std::uint64_t> mStarts;  // segment starts after mPosition, in order
   bool mSearching = false;
 };
