@@ -108,6 +108,22 @@ def two_connections():
     return pcap(records)
 
 
+def reconnect():
+    """BSD loopback (NULL, little-endian family), both ends on a listed port:
+    a first segment with SYN and ACK makes its source the injector; a SYN
+    with a new sequence number ends the connection and starts another, a
+    repeated one changes nothing; after an RST a bare ACK is ignored and
+    payload starts a third connection."""
+    c = Conversation(("10.0.0.9", 5167), ("10.0.0.5", 5168), client_seq=100, server_seq=900)
+    frames = [c.segment("s", SYN | ACK), c.segment("c", ACK), c.segment("c", payload=INIT_REQUEST[:7])]
+    c.seq["c"] = 7000
+    frames += [c.segment("c", SYN, advance=False), c.segment("c", SYN),
+               c.segment("c", payload=INIT_REQUEST), c.segment("s", RST | ACK),
+               c.segment("c", ACK), c.segment("c", payload=single(0x0011))]
+    null = bytes.fromhex("02000000")
+    return pcap([(T0, i * 1000, null + f) for i, f in enumerate(frames)], link=0)
+
+
 def cut_file():
     """The worked example, cut inside its eighth record."""
     data = pcap(worked_example())
@@ -124,6 +140,7 @@ def main():
     write("troubles.pcapng", troubles())
     write("two_connections.pcap", two_connections())
     write("cut.pcap", cut_file())
+    write("reconnect.pcap", reconnect())
     write("link_147.pcap", pcap([(T0, 0, INIT_REQUEST)], link=147))
     write("raw_ipv4.pcap", pcap([(T0, 0, packet(AS[0], INJECTOR[0], AS[1], INJECTOR[1], 7, PSH | ACK, INIT_REQUEST))], link=RAW))
 
