@@ -79,7 +79,11 @@ std::string format_capture_time(const CaptureTime& time) {
 }
 
 bool more_than_after(const CaptureTime& earlier, const CaptureTime& later, std::int64_t limit_ns) {
-  const std::int64_t seconds = later.seconds - earlier.seconds;
+  // pcapng stamps may reach the ends of the 64-bit range.
+  std::int64_t seconds = 0;
+  if (__builtin_sub_overflow(later.seconds, earlier.seconds, &seconds)) {
+    return later.seconds > earlier.seconds;
+  }
   const std::int64_t limit_seconds = limit_ns / kNanosecondsPerSecond;
   // Far apart: no need for the nanoseconds (nor any risk of overflow).
   if (seconds > limit_seconds + 1) return true;
