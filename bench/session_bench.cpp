@@ -52,7 +52,7 @@ void reassemble(benchmark::State& state, bool swap_pairs) {
     }
     benchmark::DoNotOptimize(sink.delivered);
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes.size()));
 }
 
 void BM_reassembler_in_order(benchmark::State& state) { reassemble(state, false); }
@@ -75,7 +75,7 @@ void BM_framer(benchmark::State& state) {
     }
     benchmark::DoNotOptimize(messages);
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes.size()));
 }
 BENCHMARK(BM_framer)->Arg(59)->Arg(1460);
 
