@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <variant>
 #include <vector>
 
 #include "json_writer.h"
@@ -114,6 +115,30 @@ class FieldWriter {
 
   JsonWriter& mJson;
 };
+
+// How every typed view shows: `fields` (the record the variant holds; none
+// for std::monostate) or `error`, then `trailing_data` when there is some.
+template <typename Fields>
+void write_view_members(const Fields& fields, const std::string& error,
+                        const std::vector<std::uint8_t>& trailing_data, JsonWriter& json) {
+  if (!error.empty()) {
+    json.key("error");
+    json.string(error);
+    return;
+  }
+  std::visit(
+      [&json](const auto& record) {
+        if constexpr (!std::is_same_v<std::decay_t<decltype(record)>, std::monostate>) {
+          json.key("fields");
+          FieldWriter(json).object(record);
+        }
+      },
+      fields);
+  if (!trailing_data.empty()) {
+    json.key("trailing_data");
+    json.hex_string(trailing_data.data(), trailing_data.size());
+  }
+}
 
 }  // namespace scte104
 

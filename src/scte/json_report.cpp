@@ -3,8 +3,6 @@
 // through its typed view.
 #include <algorithm>
 #include <optional>
-#include <type_traits>
-#include <variant>
 #include <vector>
 
 #include "field_writer.h"
@@ -53,27 +51,6 @@ void write_timestamp(const scte_104::Timestamp& t, JsonWriter& json) {
   json.end_object();
 }
 
-// fields, error or neither (raw data only), then trailing_data.
-void write_view(const scte_104::OperationView& view, JsonWriter& json) {
-  if (view.failed()) {
-    json.key("error");
-    json.string(view.error);
-    return;
-  }
-  std::visit(
-      [&json](const auto& record) {
-        if constexpr (!std::is_same_v<std::decay_t<decltype(record)>, std::monostate>) {
-          json.key("fields");
-          FieldWriter(json).object(record);
-        }
-      },
-      view.fields);
-  if (!view.trailing_data.empty()) {
-    json.key("trailing_data");
-    json.hex_string(view.trailing_data.data(), view.trailing_data.size());
-  }
-}
-
 void write_operation(const Operation& op, JsonWriter& json) {
   json.begin_object();
   json.key("opID");
@@ -90,7 +67,8 @@ void write_operation(const Operation& op, JsonWriter& json) {
   json.number(op.data_length());
   json.key("data");
   json.hex_string(op.data().data(), op.data().size());
-  write_view(scte_104::view_operation(op), json);
+  const scte_104::OperationView view = scte_104::view_operation(op);
+  write_view_members(view.fields, view.error, view.trailing_data, json);
   json.end_object();
 }
 

@@ -1,6 +1,3 @@
-#include <type_traits>
-#include <variant>
-
 #include "field_writer.h"
 #include "session_writers.h"
 
@@ -38,24 +35,9 @@ void write_single_operation_json(const scte_104::SingleOperationMessage& message
   member("DPI_PID_index", message.DPI_PID_index);
   json.key("data");
   json.hex_string(message.data.data(), message.data.size());
+  // Only Basic opIDs have a layout; the others show their data alone.
   if (message.has_layout()) {
-    if (message.failed()) {
-      json.key("error");
-      json.string(message.error);
-    } else {
-      std::visit(
-          [&json](const auto& record) {
-            if constexpr (!std::is_same_v<std::decay_t<decltype(record)>, std::monostate>) {
-              json.key("fields");
-              FieldWriter(json).object(record);
-            }
-          },
-          message.fields);
-      if (!message.trailing_data.empty()) {
-        json.key("trailing_data");
-        json.hex_string(message.trailing_data.data(), message.trailing_data.size());
-      }
-    }
+    write_view_members(message.fields, message.error, message.trailing_data, json);
   }
   json.end_object();
 }
