@@ -4,10 +4,9 @@
 // through its typed view.
 #include <algorithm>
 #include <optional>
-#include <type_traits>
-#include <variant>
 #include <vector>
 
+#include "field_writer.h"
 #include "json_writer.h"
 #include "report.h"
 #include "scte35_json.h"
@@ -18,76 +17,6 @@ namespace {
 
 using scte_104::MultipleOperationMessage;
 using scte_104::Operation;
-
-// Writes a record's fields as members of the open object, in the order the
-// record lists them.
-class FieldWriter {
- public:
-  explicit FieldWriter(JsonWriter& json) : mJson(json) {}
-
-  template <typename T, typename = std::enable_if_t<std::is_integral_v<T>>>
-  void operator()(const char* name, T value) {
-    mJson.key(name);
-    mJson.number(value);
-  }
-
-  // A field with a table of value names is followed by <field>_name.
-  void operator()(const char* name, std::uint8_t value, std::string_view value_name) {
-    (*this)(name, value);
-    mJson.key(name, "_name");
-    mJson.string(value_name);
-  }
-
-  void operator()(const char* name, const std::optional<std::uint8_t>& value) {
-    if (value) (*this)(name, *value);
-  }
-
-  void operator()(const char* name, const scte_104::Bytes& bytes) {
-    mJson.key(name);
-    mJson.hex_string(bytes.data(), bytes.size());
-  }
-
-  void operator()(const char* name, const scte_104::DtmfChars& chars) {
-    mJson.key(name);
-    mJson.escaped_string(chars.text);
-  }
-
-  void operator()(const char* name, const std::vector<std::uint32_t>& values) {
-    array(name, values, [this](std::uint32_t value) { mJson.number(value); });
-  }
-
-  void operator()(const char* name, const std::vector<scte_104::Bytes>& images) {
-    array(name, images,
-          [this](const scte_104::Bytes& image) { mJson.hex_string(image.data(), image.size()); });
-  }
-
-  // Lists of records (components) become arrays of objects.
-  template <typename Record>
-  void operator()(const char* name, const std::vector<Record>& records) {
-    array(name, records, [this](const Record& record) { object(record); });
-  }
-
-  template <typename Record>
-  void object(const Record& record) {
-    mJson.begin_object();
-    record.for_each_field(*this);
-    mJson.end_object();
-  }
-
- private:
-  template <typename T, typename Write>
-  void array(const char* name, const std::vector<T>& items, Write write) {
-    mJson.key(name);
-    mJson.begin_array();
-    for (const T& item : items) {
-      mJson.element();
-      write(item);
-    }
-    mJson.end_array();
-  }
-
-  JsonWriter& mJson;
-};
 
 void write_timestamp(const scte_104::Timestamp& t, JsonWriter& json) {
   json.key("timestamp");
@@ -124,27 +53,6 @@ void write_timestamp(const scte_104::Timestamp& t, JsonWriter& json) {
   json.end_object();
 }
 
-// fields, error or neither (raw data only), then trailing_data.
-void write_view(const scte_104::OperationView& view, JsonWriter& json) {
-  if (view.failed()) {
-    json.key("error");
-    json.string(view.error);
-    return;
-  }
-  std::visit(
-      [&json](const auto& record) {
-        if constexpr (!std::is_same_v<std::decay_t<decltype(record)>, std::monostate>) {
-          json.key("fields");
-          FieldWriter(json).object(record);
-        }
-      },
-      view.fields);
-  if (!view.trailing_data.empty()) {
-    json.key("trailing_data");
-    json.hex_string(view.trailing_data.data(), view.trailing_data.size());
-  }
-}
-
 void write_operation(const Operation& op, JsonWriter& json) {
   json.begin_object();
   json.key("opID");
@@ -161,7 +69,8 @@ void write_operation(const Operation& op, JsonWriter& json) {
   json.number(op.data_length());
   json.key("data");
   json.hex_string(op.data().data(), op.data().size());
-  write_view(scte_104::view_operation(op), json);
+  const scte_104::OperationView view = scte_104::view_operation(op);
+  write_view_members(view.fields, view.error, view.trailing_data, json);
   json.end_object();
 }
 

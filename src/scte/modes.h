@@ -20,6 +20,10 @@ int run_scte35_mode(const char* progname, int argc, char** argv, int at);
 // --json-lines [--pts TICKS] [--frame-rate RATE] (FILE | -): one line of
 // compact JSON per queue mark of the input's lines, refused marks included.
 int run_json_lines_mode(const char* progname, int argc, char** argv, int at);
+// --pcap [--json-lines] [--port N]... [--pts TICKS] [--frame-rate RATE]
+// (FILE | -): the SCTE 104 sessions of a capture file, as a timeline or as
+// JSON Lines.
+int run_pcap_mode(const char* progname, int argc, char** argv, int at);
 
 }  // namespace scte104
 

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 // Readable names of operation kinds, splice types and field values.
 #include <initializer_list>
+#include <iterator>
 
 #include "scte/operation_data.h"
 #include "scte/scte_104.h"
+#include "scte/single_operation.h"
 
 namespace scte_104 {
 
@@ -210,6 +212,82 @@ const char* encryption_algorithm_name(std::uint8_t encryption_algorithm) {
   return name_in_runs(
       {{0, {"No encryption", "DES - ECB mode", "DES - CBC mode", "Triple DES EDE3 - ECB mode"}}},
       encryption_algorithm);
+}
+
+// --- single_operation_message(): opIDs and result codes ---------------------------
+
+const char* single_operation_name(std::uint16_t op_id) {
+  switch (op_id) {
+    case GENERAL_RESPONSE_DATA:
+      return "general_response_data";
+    case INIT_REQUEST_DATA:
+      return "init_request_data";
+    case INIT_RESPONSE_DATA:
+      return "init_response_data";
+    case ALIVE_REQUEST_DATA:
+      return "alive_request_data";
+    case ALIVE_RESPONSE_DATA:
+      return "alive_response_data";
+    case INJECT_RESPONSE_DATA:
+      return "inject_response_data";
+    case INJECT_COMPLETE_RESPONSE_DATA:
+      return "inject_complete_response_data";
+    case CONFIG_REQUEST_DATA:
+      return "config_request_data";
+    case CONFIG_RESPONSE_DATA:
+      return "config_response_data";
+    case PROVISIONING_REQUEST_DATA:
+      return "provisioning_request_data";
+    case PROVISIONING_RESPONSE_DATA:
+      return "provisioning_response_data";
+    case FAULT_REQUEST_DATA:
+      return "fault_request_data";
+    case FAULT_RESPONSE_DATA:
+      return "fault_response_data";
+    case AS_ALIVE_REQUEST_DATA:
+      return "AS_alive_request_data";
+    case AS_ALIVE_RESPONSE_DATA:
+      return "AS_alive_response_data";
+    default:
+      return nullptr;
+  }
+}
+
+const char* result_name(std::uint16_t result) {
+  constexpr std::uint16_t kFirst = 100;
+  static constexpr const char* kNames[] = {
+      "Successful response",
+      "Access denied",
+      "CW index holds no control word",
+      "DPI de-provisioned",
+      "DPI not supported",
+      "Duplicate service name",
+      "Duplicate service name accepted",
+      "Encryption not supported",
+      "Illegal shared DPI_PID_index value",
+      "Inconsistent DPI_PID_index value",
+      "Injector in use",
+      "Injector not provisioned for this AS",
+      "Injector not yet provisioned for DPI",
+      "Injector will be replaced",
+      "Invalid message size",
+      "Invalid message syntax",
+      "Invalid version",
+      "No fault found",
+      "Service name missing",
+      "Shared DPI_PID_index value not found",
+      "Splice request failed",
+      "Splice request rejected",
+      "Splice request too late",
+      "time_type not supported",
+      "Unknown failure",
+      "Unknown opID",
+      "Unknown DPI_PID_index",
+      "Version mismatch",
+      "Proxy response",
+  };
+  if (result < kFirst || result - kFirst >= static_cast<int>(std::size(kNames))) return nullptr;
+  return kNames[result - kFirst];
 }
 
 }  // namespace scte_104

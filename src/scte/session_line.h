@@ -1,0 +1,87 @@
+// One line of a session report: a message or a problem, where and when it
+// happened. The checks make them, the JSON Lines and the timeline write them.
+#ifndef SCTE104_SESSION_LINE_H
+#define SCTE104_SESSION_LINE_H
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "scte/scte_104.h"
+#include "scte/single_operation.h"
+
+namespace scte104 {
+
+// "0x0101": an opID as the texts show it, four uppercase hex digits.
+inline std::string op_id_hex(std::uint16_t op_id) {
+  static const char digits[] = "0123456789ABCDEF";
+  std::string text = "0x";
+  for (int shift = 12; shift >= 0; shift -= 4) {
+    text += digits[static_cast<unsigned>(op_id >> shift) & 0xFu];
+  }
+  return text;
+}
+
+struct CaptureTime {
+  std::int64_t seconds = 0;  // UTC, since 1970
+  std::uint32_t nanoseconds = 0;
+};
+
+// The head of every line.
+struct LineOrigin {
+  std::uint64_t packet = 0;
+  const CaptureTime* time = nullptr;  // null: no record read yet
+  // Absent (0) for capture_error, with the members below.
+  std::uint64_t connection = 0;
+  const std::string* source = nullptr;
+  const std::string* destination = nullptr;
+  bool to_injector = false;
+};
+
+// A queue mark as the --json path sees it: decoded, or refused with a text.
+struct MultipleOperationLine {
+  const std::uint8_t* bytes = nullptr;
+  std::size_t size = 0;
+  std::unique_ptr<scte_104::MultipleOperationMessage> message;
+  std::string error;
+};
+
+// A problem member's value: a number, or a name (nullptr writes null).
+using ProblemValue = std::variant<std::uint64_t, const char*>;
+
+struct ProblemMember {
+  const char* key;
+  ProblemValue value;
+};
+
+struct Problem {
+  const char* name = "";
+  std::vector<ProblemMember> members;
+  std::string text;
+};
+
+struct SessionSummary {
+  std::uint64_t packets = 0;
+  std::uint64_t connections = 0;
+  std::uint64_t messages = 0;
+  std::uint64_t problems = 0;
+};
+
+// Where the lines go.
+class SessionWriter {
+ public:
+  virtual ~SessionWriter() = default;
+  virtual void single_operation(const LineOrigin& origin,
+                                const scte_104::SingleOperationMessage& message) = 0;
+  virtual void multiple_operation(const LineOrigin& origin,
+                                  const MultipleOperationLine& message) = 0;
+  virtual void problem(const LineOrigin& origin, const Problem& problem) = 0;
+  virtual void summary(const SessionSummary& summary) = 0;
+};
+
+}  // namespace scte104
+
+#endif  // SCTE104_SESSION_LINE_H

@@ -1,0 +1,103 @@
+# Capture files written byte by byte: pcap (either byte order, micro- or
+# nanosecond stamps) and pcapng, with Ethernet, Linux cooked (SLL2), raw
+# IPv4/IPv6 frames around TCP segments. Shared by the end-to-end captures
+# and the benchmark's generator.
+import ipaddress
+import struct
+
+SYN, FIN, RST, ACK, PSH = 0x02, 0x01, 0x04, 0x10, 0x08
+ETHERNET, RAW, LINUX_SLL2 = 1, 101, 276
+
+
+def ip_bytes(address):
+    return ipaddress.ip_address(address).packed
+
+
+def tcp(src_port, dst_port, seq, flags, payload=b"", ack=0):
+    return struct.pack(">HHIIBBHHH", src_port, dst_port, seq & 0xFFFFFFFF, ack & 0xFFFFFFFF,
+                       5 << 4, flags, 65535, 0, 0) + payload
+
+
+def ipv4(src, dst, segment, proto=6, fragment=0):
+    header = struct.pack(">BBHHHBBH4s4s", 0x45, 0, 20 + len(segment), 0, fragment, 64, proto, 0,
+                         ip_bytes(src), ip_bytes(dst))
+    return header + segment
+
+
+def ipv6(src, dst, segment, next_header=6, extension=b""):
+    return struct.pack(">IHBB16s16s", 6 << 28, len(extension) + len(segment), next_header, 64,
+                       ip_bytes(src), ip_bytes(dst)) + extension + segment
+
+
+def packet(src, dst, sport, dport, seq, flags, payload=b""):
+    """An IP packet (v4 or v6 after the addresses) holding one TCP segment."""
+    segment = tcp(sport, dport, seq, flags, payload)
+    if ":" in src:
+        return ipv6(src, dst, segment)
+    return ipv4(src, dst, segment)
+
+
+def ethernet(ip_packet, pad_to=60):
+    ether_type = 0x86DD if ip_packet[0] >> 4 == 6 else 0x0800
+    frame = bytes(6) + bytes.fromhex("020000000001") + struct.pack(">H", ether_type) + ip_packet
+    return frame + bytes(max(0, pad_to - len(frame)))
+
+
+def sll2(ip_packet):
+    ether_type = 0x86DD if ip_packet[0] >> 4 == 6 else 0x0800
+    return struct.pack(">HHIHBB8s", ether_type, 0, 2, 1, 0, 6, bytes(8)) + ip_packet
+
+
+def frame(link, ip_packet):
+    if link == ETHERNET:
+        return ethernet(ip_packet)
+    if link == LINUX_SLL2:
+        return sll2(ip_packet)
+    return ip_packet
+
+
+def pcap(records, link=ETHERNET, nano=False, big_endian=False, snaplen=65535):
+    """records: (seconds, fraction, frame[, original length]) in microseconds or nanoseconds."""
+    order = ">" if big_endian else "<"
+    magic = 0xA1B23C4D if nano else 0xA1B2C3D4
+    out = [struct.pack(order + "IHHiIII", magic, 2, 4, 0, 0, snaplen, link)]
+    for record in records:
+        seconds, fraction, data = record[:3]
+        length = record[3] if len(record) > 3 else len(data)
+        out.append(struct.pack(order + "IIII", seconds, fraction, len(data), length) + data)
+    return b"".join(out)
+
+
+def pcapng(records, link=ETHERNET):
+    """records: (seconds, nanoseconds, frame); stamps at nanosecond resolution."""
+    def block(kind, body):
+        body += bytes(-len(body) % 4)
+        return struct.pack("<II", kind, len(body) + 12) + body + struct.pack("<I", len(body) + 12)
+    section = block(0x0A0D0D0A, struct.pack("<IHHq", 0x1A2B3C4D, 1, 0, -1))
+    options = struct.pack("<HHB3x", 9, 1, 9) + struct.pack("<HH", 0, 0)  # if_tsresol = 10^-9
+    interface = block(1, struct.pack("<HHI", link, 0, 65535) + options)
+    out = [section, interface]
+    for seconds, nanoseconds, data in records:
+        stamp = seconds * 1000000000 + nanoseconds
+        out.append(block(6, struct.pack("<IIIII", 0, stamp >> 32, stamp & 0xFFFFFFFF, len(data),
+                                        len(data)) + data))
+    return b"".join(out)
+
+
+class Conversation:
+    """Both directions of one TCP connection, each keeping its sequence number."""
+
+    def __init__(self, client, server, client_seq=1000, server_seq=5000):
+        (self.client, self.cport), (self.server, self.sport) = client, server
+        self.seq = {"c": client_seq, "s": server_seq}
+
+    def segment(self, side, flags=ACK | PSH, payload=b"", seq=None, advance=True):
+        src, dst, sport, dport = ((self.client, self.server, self.cport, self.sport) if side == "c"
+                                  else (self.server, self.client, self.sport, self.cport))
+        at = self.seq[side] if seq is None else seq
+        if advance:
+            self.seq[side] = at + len(payload) + (1 if flags & (SYN | FIN) else 0)
+        return packet(src, dst, sport, dport, at, flags, payload)
+
+    def handshake(self):
+        return [self.segment("c", SYN), self.segment("s", SYN | ACK), self.segment("c", ACK)]

@@ -1,0 +1,127 @@
+#!/usr/bin/env python3
+# End-to-end cases of --pcap: the built binary on the captures beside this
+# file (written by make_captures.py), standard output, standard error and
+# exit status compared byte for byte with the files under expected/.
+#
+# A queue mark's `message` member is what `scte104 --json` prints for its
+# bytes, so expected files hold MSG in its place and the member is compared
+# with the tool's own --json report of the same bytes.
+#
+# usage: run_pcap_tests.py BINARY [--update]
+import base64
+import json
+import subprocess
+import sys
+import tempfile
+from pathlib import Path
+
+HERE = Path(__file__).resolve().parent
+EXPECTED = HERE / "expected"
+USAGE = b"Usage: scte104 [-h] [-v] [-f] [scte-data]\nUse -h/--help for more information\n"
+BOTH_PORTS = ["--port", "5167", "--port", "6000"]
+MARK_MEMBER = '"kind": "multiple_operation_message", "message": '
+
+# name, arguments after --pcap, expected stdout file (or bytes), stderr, status
+CASES = [
+    ("worked_example_lines", ["--json-lines", "worked_example.pcap"], "worked_example.jsonl", b"", 0),
+    ("worked_example_timeline", ["worked_example.pcap"], "worked_example.txt", b"", 0),
+    ("options_any_order", ["--port", "5167", "--pts", "900000", "--json-lines", "--frame-rate", "25",
+                           "worked_example.pcap"], "worked_example.jsonl", b"", 0),
+    ("sll2_mid_connection", ["--json-lines", "mid_connection.pcap"], "mid_connection.jsonl", b"", 0),
+    ("pcapng_ipv6_troubles", ["--json-lines", "troubles.pcapng"], "troubles.jsonl", b"", 0),
+    ("pcapng_ipv6_timeline", ["troubles.pcapng"], "troubles.txt", b"", 0),
+    ("two_connections", ["--json-lines"] + BOTH_PORTS + ["two_connections.pcap"], "two_connections.jsonl",
+     b"", 0),
+    ("other_port_only", ["--port", "6000", "two_connections.pcap"], "other_port_only.txt", b"", 0),
+    ("null_link_reconnects", ["--json-lines", "--port", "5167", "--port", "5168", "reconnect.pcap"],
+     "reconnect.jsonl", b"", 0),
+    ("cut_file", ["--json-lines", "cut.pcap"], "cut.jsonl", b"", 0),
+    ("raw_ip_from_stdin", ["--json-lines", "-"], "raw_ipv4.jsonl", b"", 0),
+    ("missing_file", ["missing.pcap"], b"",
+     b"scte104: Cannot open missing.pcap: No such file or directory\n", 1),
+    ("empty_file", ["EMPTY"], b"", b"scte104: EMPTY is not a pcap or pcapng file\n", 2),
+    ("not_a_capture", ["make_captures.py"], b"", b"scte104: make_captures.py is not a pcap or pcapng file\n", 2),
+    ("link_type_refused", ["link_147.pcap"], b"", b"scte104: link_147.pcap: link type 147 is not supported\n", 2),
+    ("port_zero", ["--port", "0", "cut.pcap"], b"",
+     b"scte104: Invalid --port value \"0\": expected a TCP port from 1 to 65535\n", 2),
+    ("port_too_big", ["--port", "65536", "cut.pcap"], b"",
+     b"scte104: Invalid --port value \"65536\": expected a TCP port from 1 to 65535\n", 2),
+    ("port_sign", ["--port", "+80", "cut.pcap"], b"",
+     b"scte104: Invalid --port value \"+80\": expected a TCP port from 1 to 65535\n", 2),
+    ("port_without_value", ["--port"], b"", b"scte104: --port needs a value\n", 2),
+    ("bad_pts", ["--pts", "x", "cut.pcap"], b"",
+     b"scte104: Invalid --pts value \"x\": expected 90 kHz ticks from 0 to 8589934591\n", 2),
+    ("no_input", ["--json-lines"], b"", USAGE, 2),
+    ("two_inputs", ["cut.pcap", "cut.pcap"], b"", b"scte104: --pcap reads one capture, not also \"cut.pcap\"\n", 2),
+]
+STDIN = {"raw_ip_from_stdin": "raw_ipv4.pcap"}
+
+
+def json_options(args):
+    """The --pts and --frame-rate of a case, for the --json run of its marks."""
+    options = []
+    for i, arg in enumerate(args):
+        if arg in ("--pts", "--frame-rate"):
+            options += args[i:i + 2]
+    return options
+
+
+def split_marks(binary, args, stdout):
+    """stdout with every queue mark's message replaced by MSG, after checking
+    that message against --json for the same bytes."""
+    lines = []
+    for line in stdout.decode().splitlines(True):
+        at = line.find(MARK_MEMBER)
+        if at >= 0:
+            message = line[at + len(MARK_MEMBER):-2]
+            report = json.loads(message)
+            mark = base64.b64encode(bytes.fromhex("08" + report["hex"])).decode()
+            own = subprocess.run([binary, "--json"] + json_options(args) + [mark],
+                                 capture_output=True, check=True).stdout
+            if json.loads(own) != report:
+                raise AssertionError("message differs from --json: " + message[:200])
+            line = line[:at + len(MARK_MEMBER)] + "MSG}\n"
+        lines.append(line)
+    return "".join(lines).encode()
+
+
+def run_case(binary, case, workdir, update):
+    name, args, expected, stderr, status = case
+    args = [str(Path(workdir) / "empty") if a == "EMPTY" else a for a in args]
+    stdin = (HERE / STDIN[name]).read_bytes() if name in STDIN else b""
+    result = subprocess.run(["scte104", "--pcap"] + args, cwd=HERE, input=stdin, capture_output=True,
+                            timeout=60, executable=binary)
+    stderr = stderr.replace(b"EMPTY", str(Path(workdir) / "empty").encode())
+    problems = []
+    if result.returncode != status:
+        problems.append("exit status %d, expected %d" % (result.returncode, status))
+    if result.stderr != stderr:
+        problems.append("stderr %r, expected %r" % (result.stderr, stderr))
+    stdout = split_marks(binary, args, result.stdout) if status == 0 else result.stdout
+    if isinstance(expected, str):
+        if update:
+            (EXPECTED / expected).write_bytes(stdout)
+        expected = (EXPECTED / expected).read_bytes()
+    if stdout != expected:
+        problems.append("stdout differs:\n--- got\n%s--- expected\n%s" % (stdout.decode(), expected.decode()))
+    return problems
+
+
+def main():
+    binary = str(Path(sys.argv[1]).resolve())
+    update = "--update" in sys.argv[2:]
+    failures = 0
+    with tempfile.TemporaryDirectory() as workdir:
+        (Path(workdir) / "empty").write_bytes(b"")
+        for case in CASES:
+            problems = run_case(binary, case, workdir, update)
+            print("%-28s %s" % (case[0], "FAIL" if problems else "ok"))
+            for p in problems:
+                print("    " + p.replace("\n", "\n    "))
+            failures += bool(problems)
+    print("%d failed" % failures)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
