@@ -345,7 +345,10 @@ class Translator {
   static std::string hex_id(MultipleOperationId id) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string text = "0x";
-    for (int shift = 12; shift >= 0; shift -= 4) text += kDigits[(id >> shift) & 0xFu];
+    for (unsigned shift = 16; shift != 0;) {
+      shift -= 4;
+      text += kDigits[(static_cast<unsigned>(id) >> shift) & 0xFu];
+    }
     return text;
   }
 
