@@ -16,6 +16,10 @@ int run_report_mode(const char* progname, int argc, char** argv, int at, ReportF
 // of Base64 per SCTE 35 section, problems on standard error.
 int run_scte35_mode(const char* progname, int argc, char** argv, int at);
 
+// --encode (FILE | -): the message that a JSON document in the shape of
+// the JSON report describes, as one line of Base64 (lead byte included).
+int run_encode_mode(const char* progname, int argc, char** argv, int at);
+
 }  // namespace scte104
 
 #endif  // SCTE104_MODES_H

@@ -15,20 +15,19 @@ namespace {
 constexpr char version[] = "0.1.0";
 
 void show_help(const char* progname) {
-  scte104::write_all(STDERR_FILENO,
-                     {"Usage: ", progname,
-                      " [-h] [-v] [-f] [scte-data]\n\n"
-                      "Utility to parse SCTE-104 queue marks\n\n"
-                      "Optional argument:\n"
-                      "  -h, --help       display help information and exit\n"
-                      "  -v, --version    display version number and exit\n"
-                      "  -f FILENAME      parse file with CSTE-104 queue mark\n\n"
-                      "Positional argument:\n"
-                      "  scte-data        base64 encoded SCTE-104 queue mark\n\n"
-                      "Examples:\n"
-                      "  $ ",
-                      progname, " -f data/scte_104.bin\n  $ ", progname,
-                      " CP//AB4AAKsAAAAAAQEBAA4BQAACtAAAAeAEsAAAAA==\n"});
+  scte104::write_all(STDERR_FILENO, {"Usage: ", progname,
+                                     " [-h] [-v] [-f] [scte-data]\n\n"
+                                     "Utility to parse SCTE-104 queue marks\n\n"
+                                     "Optional argument:\n"
+                                     "  -h, --help       display help information and exit\n"
+                                     "  -v, --version    display version number and exit\n"
+                                     "  -f FILENAME      parse file with CSTE-104 queue mark\n\n"
+                                     "Positional argument:\n"
+                                     "  scte-data        base64 encoded SCTE-104 queue mark\n\n"
+                                     "Examples:\n"
+                                     "  $ ",
+                                     progname, " -f data/scte_104.bin\n  $ ", progname,
+                                     " CP//AB4AAKsAAAAAAQEBAA4BQAACtAAAAeAEsAAAAA==\n"});
 }
 
 int run(int argc, char** argv) {
@@ -52,6 +51,7 @@ int run(int argc, char** argv) {
     return scte104::run_report_mode(progname, argc, argv, 2, scte104::ReportFormat::json);
   }
   if (is("--scte35")) return scte104::run_scte35_mode(progname, argc, argv, 2);
+  if (is("--encode")) return scte104::run_encode_mode(progname, argc, argv, 2);
   return scte104::run_report_mode(progname, argc, argv, 1, scte104::ReportFormat::text);
 }
 

@@ -262,6 +262,15 @@ def check_json(case, stdout, run_text, validator):
         case.json_check(report)
 
 
+def round_trip(report, encode):
+    # --encode turns the report back into the lead byte and the very message bytes it shows.
+    result = encode(report)
+    assert result.returncode == 0 and not result.stderr, "--encode: %r" % result.stderr
+    assert result.stdout.endswith(b"\n") and result.stdout.count(b"\n") == 1, "--encode: not one line"
+    mark = base64.b64decode(result.stdout[:-1], validate=True)
+    assert mark[:1] == b"\x08" and mark[1:].hex() == json.loads(report)["hex"], "--encode: other bytes"
+
+
 def run_case(binary, wrap, case, workdir, root, validator):
     args = list(case.args)
     expected_stderr = case.stderr
@@ -275,12 +284,12 @@ def run_case(binary, wrap, case, workdir, root, validator):
         args = [str(fifo) if a == "{fifo}" else a for a in args]
         expected_stderr = expected_stderr.replace(b"{fifo}", str(fifo).encode())
 
-    def run(arguments, stdout=subprocess.PIPE):
+    def run(arguments, stdout=subprocess.PIPE, stdin=b""):
         if wrap:
             command, executable = shlex.split(wrap) + [binary] + arguments, None
         else:
             command, executable = [case.argv0] + arguments, binary
-        return subprocess.run(command, executable=executable, cwd=root, stdin=subprocess.PIPE, stdout=stdout,
+        return subprocess.run(command, executable=executable, cwd=root, input=stdin, stdout=stdout,
                               stderr=subprocess.PIPE, timeout=120)
 
     if case.stdout_to == "closed":
@@ -300,6 +309,7 @@ def run_case(binary, wrap, case, workdir, root, validator):
     if case.json_check or (args[:1] == ["--json"] and case.status == 0):
         try:
             check_json(case, result.stdout, lambda: run(args[1:]).stdout, validator)
+            round_trip(result.stdout, lambda report: run(["--encode", "-"], stdin=report))
         except (AssertionError, ValueError, KeyError, IndexError) as e:
             problems.append("JSON report: %s" % str(e)[:3000])
     elif result.stdout != case.stdout:
