@@ -37,20 +37,10 @@ constexpr std::uint8_t kLastTimeType = 3;
   throw std::runtime_error((at.empty() ? std::string("the document") : at) + ": " + what);
 }
 
-// The pointer of member `key` of the value at `at`, with "~" and "/"
-// escaped as JSON Pointer wants.
+// The pointer of member `key` of the value at `at`. Only our own names
+// reach here, none of which holds the "~" or "/" that JSON Pointer escapes.
 std::string member_at(const std::string& at, std::string_view key) {
-  std::string place = at + "/";
-  for (const char c : key) {
-    if (c == '~') {
-      place += "~0";
-    } else if (c == '/') {
-      place += "~1";
-    } else {
-      place += c;
-    }
-  }
-  return place;
+  return at + "/" + std::string(key);
 }
 
 std::string element_at(const std::string& at, std::size_t index) {
@@ -121,11 +111,11 @@ constexpr std::array<std::int8_t, 256> hex_digits() {
 }
 
 // Appends the bytes of hex text in either case to `out` (when given).
+// No reserve() here: appends to a growing message must grow geometrically.
 void append_hex(const json& value, const std::string& at, Bytes* out) {
   static constexpr std::array<std::int8_t, 256> kDigits = hex_digits();
   const std::string& text = string_value(value, at);
   if (text.size() % 2 != 0) fail(at, "hex text of odd length");
-  if (out != nullptr) out->reserve(out->size() + text.size() / 2);
   for (std::size_t i = 0; i < text.size(); i += 2) {
     const int high = kDigits[static_cast<unsigned char>(text[i])];
     const int low = kDigits[static_cast<unsigned char>(text[i + 1])];
@@ -139,6 +129,7 @@ void append_hex(const json& value, const std::string& at, Bytes* out) {
 
 Bytes hex_value(const json& value, const std::string& at) {
   Bytes bytes;
+  if (value.is_string()) bytes.reserve(value.get_ref<const std::string&>().size() / 2);
   append_hex(value, at, &bytes);
   return bytes;
 }
@@ -192,8 +183,9 @@ class MemberNames {
   template <typename T, typename Rule>
   void operator()(const char* name, T&, const Rule&) {
     mNames.emplace_back(name);
-    if constexpr (std::is_same_v<Rule, rules::ValueNames>)
+    if constexpr (std::is_same_v<Rule, rules::ValueNames>) {
       mNames.push_back(std::string(name) + "_name");
+    }
   }
 
  private:
@@ -407,8 +399,9 @@ class LateField {
   void settle(MessageWriter& out, std::size_t computed, const char* what) {
     if (mGiven) return;
     constexpr auto kMax = std::numeric_limits<T>::max();
-    if (computed > kMax)
+    if (computed > kMax) {
       fail(mAt, std::string(what) + " " + out_of_range(std::to_string(computed), kMax));
+    }
     out.put_at(mOffset, computed, sizeof(T));
   }
 
