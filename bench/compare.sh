@@ -32,7 +32,7 @@ PY
 python3 - "$tool" "$work/big.bin" "$runs" "$small_runs" "$work/big.json" "$encode_runs" <<'PY'
 import os, statistics, sys, time
 tool, big, runs, small_runs = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4])
-big_json, encode_runs = sys.argv[5], int(sys.argv[6])
+json_path, encode_runs = sys.argv[5], int(sys.argv[6])
 devnull = os.open(os.devnull, os.O_WRONLY)
 help_b64 = "CP//AB4AAKsAAAAAAQEBAA4BQAACtAAAAeAEsAAAAA=="
 expected = "tests/cli/expected/help_example.txt"
@@ -62,8 +62,8 @@ print("  scte104 -f big.bin   %8.1f ms" % (big_tool * 1e3))
 print("  xxd -p big.bin       %8.1f ms   ratio %.2f (target <= 1.00)" % (big_xxd * 1e3, big_tool / big_xxd))
 print("  scte104 --json -f    %8.1f ms   ratio %.2f to the text report (target <= 1.50)" % (
     big_json * 1e3, big_json / big_text))
-big_encode, big_jq = race([tool, "--encode", big_json], ["jq", "-c", ".", big_json], encode_runs)
-print("its JSON report (%d bytes), median of %d:" % (os.path.getsize(big_json), encode_runs))
+big_encode, big_jq = race([tool, "--encode", json_path], ["jq", "-c", ".", json_path], encode_runs)
+print("its JSON report (%d bytes), median of %d:" % (os.path.getsize(json_path), encode_runs))
 print("  scte104 --encode     %8.1f ms" % (big_encode * 1e3))
 print("  jq -c .              %8.1f ms   ratio %.2f (target <= 1.00)" % (big_jq * 1e3, big_encode / big_jq))
 print("help example, median of %d:" % small_runs)

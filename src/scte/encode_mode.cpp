@@ -22,8 +22,9 @@ TextSource descriptor_source(int fd, std::string name) {
     for (;;) {
       const ssize_t got = read(fd, buffer, size);
       if (got >= 0) return static_cast<std::size_t>(got);
-      if (errno != EINTR)
+      if (errno != EINTR) {
         throw std::runtime_error("Cannot read " + name + ": " + std::strerror(errno));
+      }
     }
   };
 }
@@ -57,8 +58,8 @@ int run_encode_mode(const char* progname, int argc, char** argv, int at) {
     return kCannotOpenStatus;
   }
   const std::vector<std::uint8_t> mark =
-      standard_input ? encode_json_mark(descriptor_source(STDIN_FILENO, "standard input"))
-                     : encode_json_mark(descriptor_source(file.get(), argv[at]));
+      encode_json_mark(standard_input ? descriptor_source(STDIN_FILENO, "standard input")
+                                      : descriptor_source(file.get(), argv[at]));
   Output out(descriptor_sink(STDOUT_FILENO, "standard output"));
   out.base64(mark.data(), mark.size());
   out.text("\n");
