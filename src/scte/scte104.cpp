@@ -15,19 +15,20 @@ namespace {
 constexpr char version[] = "0.1.0";
 
 void show_help(const char* progname) {
-  scte104::write_all(STDERR_FILENO, {"Usage: ", progname,
-                                     " [-h] [-v] [-f] [scte-data]\n\n"
-                                     "Utility to parse SCTE-104 queue marks\n\n"
-                                     "Optional argument:\n"
-                                     "  -h, --help       display help information and exit\n"
-                                     "  -v, --version    display version number and exit\n"
-                                     "  -f FILENAME      parse file with CSTE-104 queue mark\n\n"
-                                     "Positional argument:\n"
-                                     "  scte-data        base64 encoded SCTE-104 queue mark\n\n"
-                                     "Examples:\n"
-                                     "  $ ",
-                                     progname, " -f data/scte_104.bin\n  $ ", progname,
-                                     " CP//AB4AAKsAAAAAAQEBAA4BQAACtAAAAeAEsAAAAA==\n"});
+  scte104::write_all(STDERR_FILENO,
+                     {"Usage: ", progname,
+                      " [-h] [-v] [-f] [scte-data]\n\n"
+                      "Utility to parse SCTE-104 queue marks\n\n"
+                      "Optional argument:\n"
+                      "  -h, --help       display help information and exit\n"
+                      "  -v, --version    display version number and exit\n"
+                      "  -f FILENAME      parse file with CSTE-104 queue mark\n\n"
+                      "Positional argument:\n"
+                      "  scte-data        base64 encoded SCTE-104 queue mark\n\n"
+                      "Examples:\n"
+                      "  $ ",
+                      progname, " -f data/scte_104.bin\n  $ ", progname,
+                      " CP//AB4AAKsAAAAAAQEBAA4BQAACtAAAAeAEsAAAAA==\n"});
 }
 
 int run(int argc, char** argv) {
