@@ -4,14 +4,17 @@
 #   scte104 -f big.bin  against  xxd -p big.bin   (largest message the layout allows)
 #   scte104 HELP_EXAMPLE against  cat of its expected report
 #   scte104 --json -f big.bin against scte104 -f big.bin
-# and the peak resident memory of both large runs; then --json-lines on
-# 200,000 marks against jq (Debian's jq package) reading its output. Builds
-# the release preset.
+#   scte104 --encode big.json against jq -c . big.json  (big.json: the JSON report of big.bin)
+# and the peak resident memory of the large runs; then --json-lines on
+# 200,000 marks against jq reading its output, and --pcap against tshark.
+# Builds the release preset. Needs python3, xxd, jq and GNU time
+# (apt-get install python3 xxd jq time), and tshark for the --pcap part.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 command -v jq >/dev/null || { echo "jq is missing (apt-get install jq)" >&2; exit 1; }
 runs=${RUNS:-21}
 small_runs=${SMALL_RUNS:-501}
+encode_runs=${ENCODE_RUNS:-5}  # jq takes seconds a run
 
 cmake --preset release >/dev/null
 cmake --build --preset release >/dev/null
@@ -28,10 +31,12 @@ operation = b"\x01\x0c\xff\xff" + data
 header = bytes.fromhex("ffffffff000000000000" "00") + bytes([255])
 open(sys.argv[1], "wb").write(b"\x08" + header + operation * 255)
 PY
+"$tool" --json -f "$work/big.bin" >"$work/big.json"
 
-python3 - "$tool" "$work/big.bin" "$runs" "$small_runs" <<'PY'
+python3 - "$tool" "$work/big.bin" "$runs" "$small_runs" "$work/big.json" "$encode_runs" <<'PY'
 import os, statistics, sys, time
 tool, big, runs, small_runs = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4])
+json_path, encode_runs = sys.argv[5], int(sys.argv[6])
 devnull = os.open(os.devnull, os.O_WRONLY)
 help_b64 = "CP//AB4AAKsAAAAAAQEBAA4BQAACtAAAAeAEsAAAAA=="
 expected = "tests/cli/expected/help_example.txt"
@@ -61,6 +66,10 @@ print("  scte104 -f big.bin   %8.1f ms" % (big_tool * 1e3))
 print("  xxd -p big.bin       %8.1f ms   ratio %.2f (target <= 1.00)" % (big_xxd * 1e3, big_tool / big_xxd))
 print("  scte104 --json -f    %8.1f ms   ratio %.2f to the text report (target <= 1.50)" % (
     big_json * 1e3, big_json / big_text))
+big_encode, big_jq = race([tool, "--encode", json_path], ["jq", "-c", ".", json_path], encode_runs)
+print("its JSON report (%d bytes), median of %d:" % (os.path.getsize(json_path), encode_runs))
+print("  scte104 --encode     %8.1f ms" % (big_encode * 1e3))
+print("  jq -c .              %8.1f ms   ratio %.2f (target <= 1.00)" % (big_jq * 1e3, big_encode / big_jq))
 print("help example, median of %d:" % small_runs)
 print("  scte104 BASE64       %8.1f us" % (small_tool * 1e6))
 print("  cat expected report  %8.1f us   ratio %.2f (target <= 1.00)" % (small_cat * 1e6, small_tool / small_cat))
@@ -145,3 +154,6 @@ PY
 else
   echo "tshark is not installed: the --pcap comparison is skipped"
 fi
+json_size=$(stat -c %s "$work/big.json")
+peak_kb=$(/usr/bin/time -f "%M" "$tool" --encode "$work/big.json" 2>&1 >/dev/null | tail -n 1)
+python3 -c "import sys; kb, size = int(sys.argv[1]), int(sys.argv[2]); print('peak resident memory --encode %.1f MB = %.2f x JSON file size (target <= 3.00)' % (kb / 1024, kb * 1024 / size))" "$peak_kb" "$json_size"

@@ -18,38 +18,30 @@ namespace {
 using scte_104::MultipleOperationMessage;
 using scte_104::Operation;
 
+const char* time_type_name(std::uint8_t time_type) {
+  switch (time_type) {
+    case 1:
+      return "UTC";
+    case 2:
+      return "Time";
+    case 3:
+      return "General Purpose Interface [GPI]";
+    default:
+      return "Immediate";
+  }
+}
+
 void write_timestamp(const scte_104::Timestamp& t, JsonWriter& json) {
   json.key("timestamp");
   json.begin_object();
   json.key("time_type");
   json.number(t.mTimeType);
   json.key("time_type_name");
-  const auto member = [&json](const char* name, std::uint32_t value) {
+  json.string(time_type_name(t.mTimeType));
+  t.for_each_field([&json](const char* name, std::uint32_t value) {
     json.key(name);
     json.number(value);
-  };
-  switch (t.mTimeType) {
-    case 1:
-      json.string("UTC");
-      member("UTC_seconds", t.mUTCSeconds);
-      member("UTC_microseconds", t.mUTCMicroseconds);
-      break;
-    case 2:
-      json.string("Time");
-      member("hours", t.mHours);
-      member("minutes", t.mMinutes);
-      member("seconds", t.mSeconds);
-      member("frames", t.mFrames);
-      break;
-    case 3:
-      json.string("General Purpose Interface [GPI]");
-      member("GPI_number", t.mGPINumber);
-      member("GPI_edge", t.mGPIEdge);
-      break;
-    default:
-      json.string("Immediate");
-      break;
-  }
+  });
   json.end_object();
 }
 

@@ -39,7 +39,7 @@ def message(ops):  # time type 0 and the (opID, data hex) operations
 
 
 def Case(name, args, stdout=b"", **options):
-    defaults = dict(stderr=b"", status=0, file_hex=None, argv0="scte104", stdout_to=None, json_check=None)
+    defaults = dict(stderr=b"", status=0, file_hex=None, argv0="scte104", stdout_to=None, json_check=None, stdin=b"")
     return SimpleNamespace(name=name, args=args, stdout=stdout, **{**defaults, **options})
 
 
@@ -191,6 +191,21 @@ def segmentation_duration_is(ticks):
     return check
 
 
+
+def encoded(message_hex): return b64(message_hex).encode() + b"\n"  # noqa: E704
+
+
+def golden_hex(name): return json.loads(expected(name))["hex"]  # noqa: E704
+
+
+# The shortest useful mark by hand: a time_signal with a segmentation descriptor.
+HAND_MARK = b"""{"operations": [
+  {"opID": 260, "fields": {"pre_roll_time": 4000}},
+  {"opID": 267, "fields": {"segmentation_event_id": 1, "segmentation_event_cancel_indicator": 0,
+    "duration": 60, "segmentation_upid_type": 0, "segmentation_upid": "", "segmentation_type_id": 52,
+    "segment_num": 0, "segments_expected": 0}}]}
+"""
+
 CASES = [
     # Dispatch on the first argument.
     Case("no_argument", [], stderr=USAGE),
@@ -276,6 +291,28 @@ CASES = [
     Case("json_gpi", ["--json", b64("ffff000e00000000000003ff0100")], json_check=timestamp_is(
         time_type=3, time_type_name="General Purpose Interface [GPI]", GPI_number=255, GPI_edge=1)),
     Case("json_big", ["--json", "-f", "{file}"], file_hex="08" + BIG_MSG, json_check=big_json),
+    # Odd messages whose JSON reports must still encode to the same bytes: a wrong message_size and a
+    # last operation cut short; a splice request with not_an_entry_flag and a byte after it, then
+    # bytes after the last operation.
+    Case("json_cut_short", ["--json", b64("ffff1234" "000000" "0000" "00" "00" "02" "01040002abcd" "010c0100" "0000000107ab")]),
+    Case("json_trailing_data", ["--json", b64("ffff0000000000000000" "0001" "01010010" + SPLICE_DATA + "01ee" "abcd")]),
+    # --encode: JSON in, the Base64 line out; golden reports give back their bytes.
+    Case("encode_alone", ["--encode"], stderr=USAGE, status=2),
+    Case("encode_file_missing", ["--encode", "no/such.json"], status=1,
+         stderr=b"scte104: Cannot open no/such.json: No such file or directory\n"),
+    Case("encode_hand_mark", ["--encode", "{file}"], file_hex=HAND_MARK.hex(),
+         stdout=encoded("ffff00220000000000000002010400020fa0010b000c0000000100003c0000340000")),
+    Case("encode_stdin", ["--encode", "-"], stdin=HAND_MARK,
+         stdout=encoded("ffff00220000000000000002010400020fa0010b000c0000000100003c0000340000")),
+    Case("encode_every_layout", ["--encode", "tests/cli/expected/every_layout.json"],
+         stdout=encoded(golden_hex("every_layout.json"))),
+    Case("encode_public_vector_2", ["--encode", "tests/cli/expected/public_vector_2.json"],
+         stdout=encoded(golden_hex("public_vector_2.json"))),
+    Case("encode_not_json", ["--encode", "-"], stdin=b'{"operations": [\n  {"opID": 1,}]}', status=2,
+         stderr=b"scte104: Not JSON: line 2, column 14: syntax error while parsing object key - unexpected '}';"
+                b" expected string literal\n"),
+    Case("encode_bad_field", ["--encode", "-"], stdin=HAND_MARK.replace(b'"duration": 60', b'"duration": 70000'),
+         status=2, stderr=b"scte104: /operations/1/fields/duration: 70000 is out of range 0 to 65535\n"),
     # SCTE 35: options, then each row of the splice_insert table, component mode, descriptors, problems.
     Case("s35_alone", ["--scte35", "--frame-rate", "25"], stderr=USAGE, status=2),
     Case("s35_pts_without_value", ["--scte35", "--pts"], stderr=b"scte104: --pts needs a value\n", status=2),
@@ -407,6 +444,21 @@ def input_of(args):  # the arguments after a mode and its --pts and --frame-rate
     return args[at:]
 
 
+def input_message(args, root):  # the message bytes that a --json case gives, without the lead byte
+    source = input_of(args)
+    mark = Path(root, source[1]).read_bytes() if source[0] == "-f" else base64.b64decode(source[0])
+    return mark[1:]
+
+
+def round_trip(report, message, encode):
+    # --encode turns the report back into the lead byte and the very message bytes of the input.
+    result = encode(report)
+    assert result.returncode == 0 and not result.stderr, "--encode: %r" % result.stderr
+    assert result.stdout.endswith(b"\n") and result.stdout.count(b"\n") == 1, "--encode: not one line"
+    mark = base64.b64decode(result.stdout[:-1], validate=True)
+    assert mark[:1] == b"\x08" and mark[1:] == message, "--encode: other bytes"
+
+
 def run_case(binary, wrap, case, workdir, root, validator):
     args = list(case.args)
     expected_stderr = case.stderr
@@ -420,12 +472,12 @@ def run_case(binary, wrap, case, workdir, root, validator):
         args = [str(fifo) if a == "{fifo}" else a for a in args]
         expected_stderr = expected_stderr.replace(b"{fifo}", str(fifo).encode())
 
-    def run(arguments, stdout=subprocess.PIPE):
+    def run(arguments, stdout=subprocess.PIPE, stdin=case.stdin):
         if wrap:
             command, executable = shlex.split(wrap) + [binary] + arguments, None
         else:
             command, executable = [case.argv0] + arguments, binary
-        return subprocess.run(command, executable=executable, cwd=root, stdin=subprocess.PIPE, stdout=stdout,
+        return subprocess.run(command, executable=executable, cwd=root, input=stdin, stdout=stdout,
                               stderr=subprocess.PIPE, timeout=120)
 
     if case.stdout_to == "closed":
@@ -445,6 +497,8 @@ def run_case(binary, wrap, case, workdir, root, validator):
     if case.json_check or (args[:1] == ["--json"] and case.status == 0):
         try:
             check_json(case, result.stdout, lambda: run(input_of(args)).stdout, validator)
+            round_trip(result.stdout, input_message(args, root),
+                       lambda report: run(["--encode", "-"], stdin=report))
         except (AssertionError, ValueError, KeyError, IndexError) as e:
             problems.append("JSON report: %s" % str(e)[:3000])
     elif result.stdout != case.stdout:

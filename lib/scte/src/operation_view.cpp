@@ -27,51 +27,67 @@ OperationView read_view(const Bytes& data, Record record = Record()) {
 
 }  // namespace
 
-OperationView view_operation(const Operation& op) {
-  const Bytes& data = op.data();
-  switch (op.operation_id()) {
+OperationFields layout_of(MultipleOperationId id) {
+  switch (id) {
     case INJECT_SECTION_DATA_REQUEST:
-      return read_view<InjectSectionDataRequest>(data);
-    case SPLICE_REQUEST_DATA:  // the decoder's 14 bytes, whatever data_length says
-      return read_view<SpliceRequest>(data, SpliceRequest{op.request_data(), std::nullopt});
+      return InjectSectionDataRequest();
+    case SPLICE_REQUEST_DATA:
+      return SpliceRequest();
     case SPLICE_NULL_REQUEST_DATA:
-      return read_view<SpliceNullRequest>(data);
+      return SpliceNullRequest();
     case START_SCHEDULE_DOWNLOAD_REQUEST_DATA:
-      return read_view<StartScheduleDownloadRequest>(data);
+      return StartScheduleDownloadRequest();
     case TIME_SIGNAL_REQUEST_DATA:
-      return read_view<TimeSignalRequest>(data);
+      return TimeSignalRequest();
     case TRANSMIT_SCHEDULE_REQUEST_DATA:
-      return read_view<TransmitScheduleRequest>(data);
+      return TransmitScheduleRequest();
     case COMPONENT_MODE_DPI_REQUEST_DATA:
-      return read_view<ComponentModeDpiRequest>(data);
+      return ComponentModeDpiRequest();
     case ENCRYPTED_DPI_REQUEST_DATA:
-      return read_view<EncryptedDpiRequest>(data);
+      return EncryptedDpiRequest();
     case INSERT_DESCRIPTOR_REQUEST_DATA:
-      return read_view<InsertDescriptorRequest>(data);
+      return InsertDescriptorRequest();
     case INSERT_DTMF_DESCRIPTOR_REQUEST_DATA:
-      return read_view<InsertDtmfDescriptorRequest>(data);
+      return InsertDtmfDescriptorRequest();
     case INSERT_AVAIL_DESCRIPTOR_REQUEST_DATA:
-      return read_view<InsertAvailDescriptorRequest>(data);
+      return InsertAvailDescriptorRequest();
     case INSERT_SEGMENTATION_DESCRIPTOR_REQUEST_DATA:
-      return read_view<InsertSegmentationDescriptorRequest>(data);
+      return InsertSegmentationDescriptorRequest();
     case PROPRIETARY_COMMAND_REQUEST_DATA:
-      return read_view<ProprietaryCommandRequest>(data);
+      return ProprietaryCommandRequest();
     case SCHEDULE_COMPONENT_MODE_REQUEST_DATA:
-      return read_view<ScheduleComponentModeRequest>(data);
+      return ScheduleComponentModeRequest();
     case SCHEDULE_DEFINITION_DATA:
-      return read_view<ScheduleDefinition>(data);
+      return ScheduleDefinition();
     case INSERT_TIER_DATA:
-      return read_view<InsertTierData>(data);
+      return InsertTierData();
     case INSERT_TIME_DESCRIPTOR:
-      return read_view<InsertTimeDescriptor>(data);
+      return InsertTimeDescriptor();
     case DELETE_CONTROLWORD_DATA:
-      return read_view<DeleteControlWord>(data);
+      return DeleteControlWord();
     case UPDATE_CONTROLWORD_DATA:
-      return read_view<UpdateControlWord>(data);
+      return UpdateControlWord();
     case INSERT_AUDIO_DESCRIPTOR:  // its layout is not public
       break;
   }
-  return OperationView();  // raw data only
+  return std::monostate();
+}
+
+OperationView view_operation(const Operation& op) {
+  return std::visit(
+      [&op](auto record) {
+        using Record = decltype(record);
+        if constexpr (std::is_same_v<Record, std::monostate>) {
+          return OperationView();  // raw data only
+        } else {
+          if constexpr (std::is_same_v<Record, SpliceRequest>) {
+            // the decoder's 14 bytes, whatever data_length says
+            record.request = op.request_data();
+          }
+          return read_view(op.data(), std::move(record));
+        }
+      },
+      layout_of(op.operation_id()));
 }
 
 Bytes write_fields(const OperationFields& fields) {

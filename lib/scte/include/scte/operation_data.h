@@ -8,12 +8,19 @@
 // calling f(name, value) per field, or f(name, value, value_name) for a
 // field with a table of value names. Optional fields that the data did not
 // hold are std::nullopt.
+//
+// On a record that is not const, for_each_field(f) hands out every field by
+// reference, so that a reader can fill the record: f(name, value), or
+// f(name, value, rule) where a rule says what the type does not (see
+// field_rules). Optional fields then come as std::optional even when empty.
 #ifndef SCTE104_OPERATION_DATA_H
 #define SCTE104_OPERATION_DATA_H
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -35,6 +42,80 @@ SCTE_104_API const char* splice_schedule_command_name(std::uint8_t splice_schedu
 // "User private" from 32 up.
 SCTE_104_API const char* encryption_algorithm_name(std::uint8_t encryption_algorithm);
 
+// What a reader filling a record must know beyond a field's type.
+namespace field_rules {
+// The field is shown with <field>_name, a name that follows from its value.
+struct ValueNames {};
+// An integer that fills fewer bytes on the wire than its type holds.
+struct WireBytes {
+  std::size_t bytes;
+};
+// A byte run of a fixed size.
+struct FixedSize {
+  std::size_t bytes;
+};
+// A run (bytes, characters or a list) whose size another field gives.
+template <typename Count>
+struct CountedBy {
+  Count& count;
+};
+template <typename Count>
+CountedBy<Count> counted_by(Count& count) {
+  return {count};
+}
+// A list of descriptor images, counted by `count`, each image its tag, its
+// length and length bytes.
+template <typename Count>
+struct Descriptors {
+  Count& count;
+};
+template <typename Count>
+Descriptors<Count> descriptors(Count& count) {
+  return {count};
+}
+}  // namespace field_rules
+
+namespace field_detail {
+
+// One field: the rule reaches only a visitor that fills the record.
+template <typename F, typename T, typename Rule>
+void field(F& f, const char* name, T& value, const Rule& rule) {
+  if constexpr (std::is_const_v<T>) {
+    f(name, value);
+  } else {
+    f(name, value, rule);
+  }
+}
+
+// A field with a table of value names: read, it comes with its name; filled,
+// with the ValueNames rule. An optional one is shown only when present.
+template <typename F, typename Namer>
+void named(F& f, const char* name, const std::uint8_t& value, Namer namer) {
+  f(name, value, namer(value));
+}
+template <typename F, typename Namer>
+void named(F& f, const char* name, std::uint8_t& value, Namer) {
+  f(name, value, field_rules::ValueNames{});
+}
+template <typename F, typename Namer>
+void named(F& f, const char* name, const std::optional<std::uint8_t>& value, Namer namer) {
+  if (value) f(name, *value, namer(*value));
+}
+template <typename F, typename Namer>
+void named(F& f, const char* name, std::optional<std::uint8_t>& value, Namer) {
+  f(name, value, field_rules::ValueNames{});
+}
+template <typename F, typename Namer>
+void named(F& f, const char* name, const SpliceInsertType& value, Namer namer) {
+  f(name, static_cast<std::uint8_t>(value), namer(value));
+}
+template <typename F, typename Namer>
+void named(F& f, const char* name, SpliceInsertType& value, Namer) {
+  f(name, value, field_rules::ValueNames{});
+}
+
+}  // namespace field_detail
+
 // 0x0100 inject_section_data_request: a ready-made SCTE 35 command.
 struct InjectSectionDataRequest {
   std::uint16_t SCTE35_command_length = 0;
@@ -44,10 +125,19 @@ struct InjectSectionDataRequest {
 
   template <typename F>
   void for_each_field(F&& f) const {
-    f("SCTE35_command_length", SCTE35_command_length);
-    f("SCTE35_protocol_version", SCTE35_protocol_version);
-    f("SCTE35_command_type", SCTE35_command_type);
-    f("SCTE35_command_contents", SCTE35_command_contents);
+    list_fields(*this, f);
+  }
+  template <typename F>
+  void for_each_field(F&& f) {
+    list_fields(*this, f);
+  }
+  template <typename Self, typename F>
+  static void list_fields(Self& r, F& f) {
+    f("SCTE35_command_length", r.SCTE35_command_length);
+    f("SCTE35_protocol_version", r.SCTE35_protocol_version);
+    f("SCTE35_command_type", r.SCTE35_command_type);
+    field_detail::field(f, "SCTE35_command_contents", r.SCTE35_command_contents,
+                        field_rules::counted_by(r.SCTE35_command_length));
   }
 };
 
@@ -59,16 +149,24 @@ struct SpliceRequest {
 
   template <typename F>
   void for_each_field(F&& f) const {
-    const SpliceInsertType type = request.splice_insert_type();
-    f("splice_insert_type", static_cast<std::uint8_t>(type), splice_insert_type(type));
-    f("splice_event_id", request.splice_event_id());
-    f("unique_program_id", request.unique_program_id());
-    f("pre_roll_time", request.pre_roll_time());
-    f("break_duration", request.break_duration());
-    f("avail_num", request.avail_num());
-    f("avails_expected", request.avails_expected());
-    f("auto_return_flag", request.auto_return_flag());
-    f("not_an_entry_flag", not_an_entry_flag);
+    list_fields(*this, f);
+  }
+  template <typename F>
+  void for_each_field(F&& f) {
+    list_fields(*this, f);
+  }
+  template <typename Self, typename F>
+  static void list_fields(Self& r, F& f) {
+    field_detail::named(f, "splice_insert_type", r.request.mSpliceInsertType,
+                        scte_104::splice_insert_type);
+    f("splice_event_id", r.request.mSpliceEventId);
+    f("unique_program_id", r.request.mUniqueProgramId);
+    f("pre_roll_time", r.request.mPreRollTime);
+    f("break_duration", r.request.mBreakDuration);
+    f("avail_num", r.request.mAvailNum);
+    f("avails_expected", r.request.mAvailsExpected);
+    f("auto_return_flag", r.request.mAutoReturnFlag);
+    f("not_an_entry_flag", r.not_an_entry_flag);
   }
 };
 
@@ -76,6 +174,8 @@ struct SpliceRequest {
 struct SpliceNullRequest {
   template <typename F>
   void for_each_field(F&&) const {}
+  template <typename F>
+  void for_each_field(F&&) {}
 };
 
 // provider_avail_id values counted by num_provider_avails.
@@ -85,8 +185,17 @@ struct ProviderAvails {
 
   template <typename F>
   void for_each_field(F&& f) const {
-    f("num_provider_avails", num_provider_avails);
-    f("provider_avail_id", provider_avail_id);
+    list_fields(*this, f);
+  }
+  template <typename F>
+  void for_each_field(F&& f) {
+    list_fields(*this, f);
+  }
+  template <typename Self, typename F>
+  static void list_fields(Self& r, F& f) {
+    f("num_provider_avails", r.num_provider_avails);
+    field_detail::field(f, "provider_avail_id", r.provider_avail_id,
+                        field_rules::counted_by(r.num_provider_avails));
   }
 };
 
@@ -99,7 +208,15 @@ struct TimeSignalRequest {
 
   template <typename F>
   void for_each_field(F&& f) const {
-    f("pre_roll_time", pre_roll_time);
+    list_fields(*this, f);
+  }
+  template <typename F>
+  void for_each_field(F&& f) {
+    list_fields(*this, f);
+  }
+  template <typename Self, typename F>
+  static void list_fields(Self& r, F& f) {
+    f("pre_roll_time", r.pre_roll_time);
   }
 };
 
@@ -109,7 +226,15 @@ struct TransmitScheduleRequest {
 
   template <typename F>
   void for_each_field(F&& f) const {
-    f("cancel", cancel);
+    list_fields(*this, f);
+  }
+  template <typename F>
+  void for_each_field(F&& f) {
+    list_fields(*this, f);
+  }
+  template <typename Self, typename F>
+  static void list_fields(Self& r, F& f) {
+    f("cancel", r.cancel);
   }
 };
 
@@ -120,8 +245,16 @@ struct DpiComponent {
 
   template <typename F>
   void for_each_field(F&& f) const {
-    f("component_tag", component_tag);
-    f("component_preroll", component_preroll);
+    list_fields(*this, f);
+  }
+  template <typename F>
+  void for_each_field(F&& f) {
+    list_fields(*this, f);
+  }
+  template <typename Self, typename F>
+  static void list_fields(Self& r, F& f) {
+    f("component_tag", r.component_tag);
+    f("component_preroll", r.component_preroll);
   }
 };
 
@@ -131,7 +264,15 @@ struct ComponentModeDpiRequest {
 
   template <typename F>
   void for_each_field(F&& f) const {
-    f("components", components);
+    list_fields(*this, f);
+  }
+  template <typename F>
+  void for_each_field(F&& f) {
+    list_fields(*this, f);
+  }
+  template <typename Self, typename F>
+  static void list_fields(Self& r, F& f) {
+    f("components", r.components);
   }
 };
 
@@ -142,9 +283,17 @@ struct EncryptedDpiRequest {
 
   template <typename F>
   void for_each_field(F&& f) const {
-    f("encryption_algorithm", encryption_algorithm,
-      encryption_algorithm_name(encryption_algorithm));
-    f("CW_index", CW_index);
+    list_fields(*this, f);
+  }
+  template <typename F>
+  void for_each_field(F&& f) {
+    list_fields(*this, f);
+  }
+  template <typename Self, typename F>
+  static void list_fields(Self& r, F& f) {
+    field_detail::named(f, "encryption_algorithm", r.encryption_algorithm,
+                        encryption_algorithm_name);
+    f("CW_index", r.CW_index);
   }
 };
 
@@ -156,8 +305,17 @@ struct InsertDescriptorRequest {
 
   template <typename F>
   void for_each_field(F&& f) const {
-    f("descriptor_count", descriptor_count);
-    f("descriptors", descriptors);
+    list_fields(*this, f);
+  }
+  template <typename F>
+  void for_each_field(F&& f) {
+    list_fields(*this, f);
+  }
+  template <typename Self, typename F>
+  static void list_fields(Self& r, F& f) {
+    f("descriptor_count", r.descriptor_count);
+    field_detail::field(f, "descriptors", r.descriptors,
+                        field_rules::descriptors(r.descriptor_count));
   }
 };
 
@@ -174,9 +332,17 @@ struct InsertDtmfDescriptorRequest {
 
   template <typename F>
   void for_each_field(F&& f) const {
-    f("pre_roll", pre_roll);
-    f("dtmf_length", dtmf_length);
-    f("DTMF_char", DTMF_char);
+    list_fields(*this, f);
+  }
+  template <typename F>
+  void for_each_field(F&& f) {
+    list_fields(*this, f);
+  }
+  template <typename Self, typename F>
+  static void list_fields(Self& r, F& f) {
+    f("pre_roll", r.pre_roll);
+    f("dtmf_length", r.dtmf_length);
+    field_detail::field(f, "DTMF_char", r.DTMF_char, field_rules::counted_by(r.dtmf_length));
   }
 };
 
@@ -208,28 +374,34 @@ struct InsertSegmentationDescriptorRequest {
 
   template <typename F>
   void for_each_field(F&& f) const {
-    f("segmentation_event_id", segmentation_event_id);
-    f("segmentation_event_cancel_indicator", segmentation_event_cancel_indicator);
-    f("duration", duration);
-    f("segmentation_upid_type", segmentation_upid_type,
-      segmentation_upid_type_name(segmentation_upid_type));
-    f("segmentation_upid_length", segmentation_upid_length);
-    f("segmentation_upid", segmentation_upid);
-    f("segmentation_type_id", segmentation_type_id, segmentation_type_name(segmentation_type_id));
-    f("segment_num", segment_num);
-    f("segments_expected", segments_expected);
-    f("duration_extension_frames", duration_extension_frames);
-    f("delivery_not_restricted_flag", delivery_not_restricted_flag);
-    f("web_delivery_allowed_flag", web_delivery_allowed_flag);
-    f("no_regional_blackout_flag", no_regional_blackout_flag);
-    f("archive_allowed_flag", archive_allowed_flag);
-    if (device_restrictions) {
-      f("device_restrictions", *device_restrictions,
-        device_restrictions_name(*device_restrictions));
-    }
-    f("insert_sub_segment_info", insert_sub_segment_info);
-    f("sub_segment_num", sub_segment_num);
-    f("sub_segments_expected", sub_segments_expected);
+    list_fields(*this, f);
+  }
+  template <typename F>
+  void for_each_field(F&& f) {
+    list_fields(*this, f);
+  }
+  template <typename Self, typename F>
+  static void list_fields(Self& r, F& f) {
+    f("segmentation_event_id", r.segmentation_event_id);
+    f("segmentation_event_cancel_indicator", r.segmentation_event_cancel_indicator);
+    f("duration", r.duration);
+    field_detail::named(f, "segmentation_upid_type", r.segmentation_upid_type,
+                        segmentation_upid_type_name);
+    f("segmentation_upid_length", r.segmentation_upid_length);
+    field_detail::field(f, "segmentation_upid", r.segmentation_upid,
+                        field_rules::counted_by(r.segmentation_upid_length));
+    field_detail::named(f, "segmentation_type_id", r.segmentation_type_id, segmentation_type_name);
+    f("segment_num", r.segment_num);
+    f("segments_expected", r.segments_expected);
+    f("duration_extension_frames", r.duration_extension_frames);
+    f("delivery_not_restricted_flag", r.delivery_not_restricted_flag);
+    f("web_delivery_allowed_flag", r.web_delivery_allowed_flag);
+    f("no_regional_blackout_flag", r.no_regional_blackout_flag);
+    f("archive_allowed_flag", r.archive_allowed_flag);
+    field_detail::named(f, "device_restrictions", r.device_restrictions, device_restrictions_name);
+    f("insert_sub_segment_info", r.insert_sub_segment_info);
+    f("sub_segment_num", r.sub_segment_num);
+    f("sub_segments_expected", r.sub_segments_expected);
   }
 };
 
@@ -241,9 +413,17 @@ struct ProprietaryCommandRequest {
 
   template <typename F>
   void for_each_field(F&& f) const {
-    f("proprietary_id", proprietary_id);
-    f("proprietary_command", proprietary_command);
-    f("proprietary_data", proprietary_data);
+    list_fields(*this, f);
+  }
+  template <typename F>
+  void for_each_field(F&& f) {
+    list_fields(*this, f);
+  }
+  template <typename Self, typename F>
+  static void list_fields(Self& r, F& f) {
+    f("proprietary_id", r.proprietary_id);
+    f("proprietary_command", r.proprietary_command);
+    f("proprietary_data", r.proprietary_data);
   }
 };
 
@@ -254,8 +434,16 @@ struct ScheduledComponent {
 
   template <typename F>
   void for_each_field(F&& f) const {
-    f("component_tag", component_tag);
-    f("time", time);
+    list_fields(*this, f);
+  }
+  template <typename F>
+  void for_each_field(F&& f) {
+    list_fields(*this, f);
+  }
+  template <typename Self, typename F>
+  static void list_fields(Self& r, F& f) {
+    f("component_tag", r.component_tag);
+    f("time", r.time);
   }
 };
 
@@ -265,7 +453,15 @@ struct ScheduleComponentModeRequest {
 
   template <typename F>
   void for_each_field(F&& f) const {
-    f("components", components);
+    list_fields(*this, f);
+  }
+  template <typename F>
+  void for_each_field(F&& f) {
+    list_fields(*this, f);
+  }
+  template <typename Self, typename F>
+  static void list_fields(Self& r, F& f) {
+    f("components", r.components);
   }
 };
 
@@ -282,15 +478,23 @@ struct ScheduleDefinition {
 
   template <typename F>
   void for_each_field(F&& f) const {
-    f("splice_schedule_command", splice_schedule_command,
-      splice_schedule_command_name(splice_schedule_command));
-    f("splice_event_id", splice_event_id);
-    f("time", time);
-    f("unique_program_id", unique_program_id);
-    f("auto_return", auto_return);
-    f("break_duration", break_duration);
-    f("avail_num", avail_num);
-    f("avails_expected", avails_expected);
+    list_fields(*this, f);
+  }
+  template <typename F>
+  void for_each_field(F&& f) {
+    list_fields(*this, f);
+  }
+  template <typename Self, typename F>
+  static void list_fields(Self& r, F& f) {
+    field_detail::named(f, "splice_schedule_command", r.splice_schedule_command,
+                        splice_schedule_command_name);
+    f("splice_event_id", r.splice_event_id);
+    f("time", r.time);
+    f("unique_program_id", r.unique_program_id);
+    f("auto_return", r.auto_return);
+    f("break_duration", r.break_duration);
+    f("avail_num", r.avail_num);
+    f("avails_expected", r.avails_expected);
   }
 };
 
@@ -300,7 +504,15 @@ struct InsertTierData {
 
   template <typename F>
   void for_each_field(F&& f) const {
-    f("tier_data", tier_data);
+    list_fields(*this, f);
+  }
+  template <typename F>
+  void for_each_field(F&& f) {
+    list_fields(*this, f);
+  }
+  template <typename Self, typename F>
+  static void list_fields(Self& r, F& f) {
+    f("tier_data", r.tier_data);
   }
 };
 
@@ -312,9 +524,17 @@ struct InsertTimeDescriptor {
 
   template <typename F>
   void for_each_field(F&& f) const {
-    f("TAI_seconds", TAI_seconds);
-    f("TAI_ns", TAI_ns);
-    f("UTC_offset", UTC_offset);
+    list_fields(*this, f);
+  }
+  template <typename F>
+  void for_each_field(F&& f) {
+    list_fields(*this, f);
+  }
+  template <typename Self, typename F>
+  static void list_fields(Self& r, F& f) {
+    field_detail::field(f, "TAI_seconds", r.TAI_seconds, field_rules::WireBytes{6});
+    f("TAI_ns", r.TAI_ns);
+    f("UTC_offset", r.UTC_offset);
   }
 };
 
@@ -324,7 +544,15 @@ struct DeleteControlWord {
 
   template <typename F>
   void for_each_field(F&& f) const {
-    f("CW_index", CW_index);
+    list_fields(*this, f);
+  }
+  template <typename F>
+  void for_each_field(F&& f) {
+    list_fields(*this, f);
+  }
+  template <typename Self, typename F>
+  static void list_fields(Self& r, F& f) {
+    f("CW_index", r.CW_index);
   }
 };
 
@@ -337,10 +565,18 @@ struct UpdateControlWord {
 
   template <typename F>
   void for_each_field(F&& f) const {
-    f("CW_index", CW_index);
-    f("CW_A", CW_A);
-    f("CW_B", CW_B);
-    f("CW_C", CW_C);
+    list_fields(*this, f);
+  }
+  template <typename F>
+  void for_each_field(F&& f) {
+    list_fields(*this, f);
+  }
+  template <typename Self, typename F>
+  static void list_fields(Self& r, F& f) {
+    f("CW_index", r.CW_index);
+    field_detail::field(f, "CW_A", r.CW_A, field_rules::FixedSize{8});
+    field_detail::field(f, "CW_B", r.CW_B, field_rules::FixedSize{8});
+    field_detail::field(f, "CW_C", r.CW_C, field_rules::FixedSize{8});
   }
 };
 
@@ -366,6 +602,10 @@ struct OperationView {
 
   bool failed() const { return !error.empty(); }
 };
+
+// The record of `id`'s data layout with every field zero or empty;
+// std::monostate when the opID has no public layout.
+SCTE_104_API OperationFields layout_of(MultipleOperationId id);
 
 // Reads `op`'s data through the layout of its opID. Never throws on content
 // and never reads outside op.data(). splice_request_data takes its 14 bytes

@@ -66,6 +66,39 @@ struct Timestamp {
   std::uint8_t mFrames = 0;
   std::uint8_t mGPINumber = 0;
   std::uint8_t mGPIEdge = 0;
+
+  // The fields of the layout that mTimeType picks, in wire order, as
+  // f(name, value): by reference when the timestamp is not const, so that a
+  // reader can fill them. None for type 0 or a type above 3.
+  template <typename F>
+  void for_each_field(F&& f) const {
+    list_fields(*this, f);
+  }
+  template <typename F>
+  void for_each_field(F&& f) {
+    list_fields(*this, f);
+  }
+  template <typename Self, typename F>
+  static void list_fields(Self& t, F& f) {
+    switch (t.mTimeType) {
+      case 1:
+        f("UTC_seconds", t.mUTCSeconds);
+        f("UTC_microseconds", t.mUTCMicroseconds);
+        break;
+      case 2:
+        f("hours", t.mHours);
+        f("minutes", t.mMinutes);
+        f("seconds", t.mSeconds);
+        f("frames", t.mFrames);
+        break;
+      case 3:
+        f("GPI_number", t.mGPINumber);
+        f("GPI_edge", t.mGPIEdge);
+        break;
+      default:
+        break;
+    }
+  }
 };
 
 // The 14 bytes of one splice_request_data(), as read; nothing is checked.
