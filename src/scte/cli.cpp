@@ -21,6 +21,12 @@ void show_usage(const char* progname) {
                             "Use -h/--help for more information\n"});
 }
 
+bool input_follows(const char* progname, int argc, int at) {
+  if (at < argc) return true;
+  show_usage(progname);
+  return false;
+}
+
 void report_error(std::string_view what) {
   write_all(STDERR_FILENO, {"scte104: ", what, "\n"});
 }

@@ -21,6 +21,10 @@ void write_all(int fd, std::initializer_list<std::string_view> pieces);
 // The two usage lines, on standard error.
 void show_usage(const char* progname);
 
+// True when argv[at] is there; else shows the usage lines: a mode that
+// needs an input was given none.
+bool input_follows(const char* progname, int argc, int at);
+
 // `scte104: <what>` on standard error.
 void report_error(std::string_view what);
 

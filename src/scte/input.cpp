@@ -3,12 +3,14 @@
 
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <fstream>
 #include <stdexcept>
 #include <string>
 
+#include "cli.h"
 #include "utility/strings.h"
 
 namespace scte104 {
@@ -62,7 +64,12 @@ std::optional<std::vector<std::uint8_t>> read_file(const char* name) {
 }
 
 std::optional<std::vector<std::uint8_t>> read_mark(const char* source, const char* file) {
-  if (std::strcmp(source, "-f") == 0) return read_file(file);
+  if (std::strcmp(source, "-f") == 0) {
+    // argv[argc] is a null pointer, which stands for "-f" without a name.
+    std::optional<std::vector<std::uint8_t>> bytes = read_file(file);
+    if (!bytes) write_all(STDERR_FILENO, {"Data is not initialized\n"});
+    return bytes;
+  }
   return read_base64(source);  // anything else is Base64, even "-x"
 }
 

@@ -12,8 +12,9 @@ namespace scte104 {
 
 // The bytes of `-f FILE` when `source` is "-f" (`file` is the argument
 // after it, null when there is none), else of `source` decoded as Base64.
-// Nothing when the file cannot be opened. A named pipe, a file without a
-// size or a directory throws std::runtime_error.
+// Nothing when the file cannot be opened: "Data is not initialized" has then
+// gone to standard error. A named pipe, a file without a size or a
+// directory throws std::runtime_error.
 std::optional<std::vector<std::uint8_t>> read_mark(const char* source, const char* file);
 
 // The whole file, read in one go; nothing when it cannot be opened.

@@ -232,7 +232,7 @@ std::string not_json(const json::exception& e) {
 // that a large document is never held as text and as values at once.
 class BlockReader {
  public:
-  explicit BlockReader(const TextSource& source) : mSource(source), mBuffer(kBlockSize) {}
+  explicit BlockReader(const ByteSource& source) : mSource(source), mBuffer(kBlockSize) {}
 
   bool at_end() {
     if (mNext == mEnd && !mDone) {
@@ -248,7 +248,7 @@ class BlockReader {
 
  private:
   static constexpr std::size_t kBlockSize = std::size_t{1} << 16u;
-  const TextSource& mSource;
+  const ByteSource& mSource;
   std::vector<char> mBuffer;
   const char* mNext = nullptr;
   const char* mEnd = nullptr;
@@ -287,7 +287,7 @@ bool keep(int depth, json::parse_event_t event, json& parsed) {
 
 }  // namespace
 
-std::vector<std::uint8_t> encode_json_mark(const TextSource& source) {
+std::vector<std::uint8_t> encode_json_mark(const ByteSource& source) {
   BlockReader reader(source);
   json doc;
   try {

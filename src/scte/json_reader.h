@@ -8,15 +8,12 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string_view>
 #include <vector>
 
-namespace scte104 {
+#include "input_file.h"
 
-// Hands out the next bytes of a document: at most `size` into `buffer`,
-// 0 at its end.
-using TextSource = std::function<std::size_t(char* buffer, std::size_t size)>;
+namespace scte104 {
 
 // The lead byte 0x08 followed by the message that the JSON document from
 // `source` describes. The text is parsed as it comes, never held whole.
@@ -24,7 +21,7 @@ using TextSource = std::function<std::size_t(char* buffer, std::size_t size)>;
 // "<JSON Pointer>: <what is wrong>" naming the place of an unknown member, a
 // wrong type, a value out of range, a missing field or a count that does
 // not match its run.
-std::vector<std::uint8_t> encode_json_mark(const TextSource& source);
+std::vector<std::uint8_t> encode_json_mark(const ByteSource& source);
 
 // The same for a document held in memory.
 std::vector<std::uint8_t> encode_json_mark(std::string_view text);

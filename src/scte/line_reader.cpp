@@ -10,18 +10,6 @@
 
 namespace scte104 {
 
-ByteSource descriptor_source(int fd, const char* name) {
-  return [fd, name](char* into, std::size_t size) -> std::size_t {
-    for (;;) {
-      const ssize_t got = ::read(fd, into, size);
-      if (got >= 0) return static_cast<std::size_t>(got);
-      if (errno != EINTR) {
-        throw std::runtime_error(std::string("Cannot read ") + name + ": " + std::strerror(errno));
-      }
-    }
-  };
-}
-
 LineReader::LineReader(ByteSource source, std::size_t block_size)
     : mSource(std::move(source)), mBlockSize(std::max<std::size_t>(block_size, 1)) {}
 

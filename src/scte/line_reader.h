@@ -4,19 +4,12 @@
 #define SCTE104_LINE_READER_H
 
 #include <cstddef>
-#include <functional>
 #include <memory>
 #include <string_view>
 
+#include "input_file.h"
+
 namespace scte104 {
-
-// Fills up to `size` bytes at `into` and returns how many; 0 only at the
-// end of the input. A read that fails throws.
-using ByteSource = std::function<std::size_t(char* into, std::size_t size)>;
-
-// A source that reads `fd` with read(2), retrying interrupted reads. A
-// failed read throws std::runtime_error "Cannot read <name>: <reason>".
-ByteSource descriptor_source(int fd, const char* name);
 
 class LineReader {
  public:

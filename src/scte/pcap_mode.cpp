@@ -61,10 +61,7 @@ int read_pcap_options(int argc, char** argv, int at, SessionReportOptions& optio
 int run_pcap_mode(const char* progname, int argc, char** argv, int at) {
   SessionReportOptions options;
   at = read_pcap_options(argc, argv, at, options);
-  if (at >= argc) {
-    show_usage(progname);
-    return kFailureStatus;
-  }
+  if (!input_follows(progname, argc, at)) return kFailureStatus;
   if (at + 1 < argc) {
     throw std::runtime_error(std::string("--pcap reads one capture, not also \"") + argv[at + 1] +
                              "\"");

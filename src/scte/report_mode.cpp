@@ -16,17 +16,10 @@ int run_report_mode(const char* progname, int argc, char** argv, int at, ReportF
   scte_104::Scte35Settings scte35;
   if (format == ReportFormat::json) {
     at = read_scte35_options(argc, argv, at, scte35);
-    if (at >= argc) {
-      show_usage(progname);
-      return kFailureStatus;
-    }
+    if (!input_follows(progname, argc, at)) return kFailureStatus;
   }
-  // argv[argc] is a null pointer, which stands for "-f" without a name.
   std::optional<std::vector<std::uint8_t>> input = read_mark(argv[at], argv[at + 1]);
-  if (!input) {
-    write_all(STDERR_FILENO, {"Data is not initialized\n"});
-    return kCannotOpenStatus;
-  }
+  if (!input) return kCannotOpenStatus;
   Output out(descriptor_sink(STDOUT_FILENO, "standard output"));
   inspect(std::move(*input), out, format, scte35);
   out.flush();

@@ -17,15 +17,9 @@ namespace scte104 {
 int run_scte35_mode(const char* progname, int argc, char** argv, int at) {
   scte_104::Scte35Settings settings;
   at = read_scte35_options(argc, argv, at, settings);
-  if (at >= argc) {
-    show_usage(progname);
-    return kFailureStatus;
-  }
+  if (!input_follows(progname, argc, at)) return kFailureStatus;
   std::optional<std::vector<std::uint8_t>> input = read_mark(argv[at], argv[at + 1]);
-  if (!input) {
-    write_all(STDERR_FILENO, {"Data is not initialized\n"});
-    return kCannotOpenStatus;
-  }
+  if (!input) return kCannotOpenStatus;
   const auto message = decode_mark(std::move(*input));
   const scte_104::scte35::Translation translation = scte_104::scte35::translate(*message, settings);
   for (const scte_104::scte35::Problem& problem : translation.problems) {
