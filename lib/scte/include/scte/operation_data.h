@@ -26,6 +26,18 @@
 
 #include "scte/scte_104.h"
 
+// A record's for_each_field(f), const and not, both walking its one static
+// list_fields(record, f).
+#define SCTE_104_FIELD_LIST                  \
+  template <typename F>                      \
+  void for_each_field(F&& f) const {         \
+    list_fields(*this, f);                   \
+  }                                          \
+  template <typename F>                      \
+  void for_each_field(F&& f) {               \
+    list_fields(*this, f);                   \
+  }
+
 namespace scte_104 {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -123,14 +135,7 @@ struct InjectSectionDataRequest {
   std::uint8_t SCTE35_command_type = 0;
   Bytes SCTE35_command_contents;  // SCTE35_command_length bytes
 
-  template <typename F>
-  void for_each_field(F&& f) const {
-    list_fields(*this, f);
-  }
-  template <typename F>
-  void for_each_field(F&& f) {
-    list_fields(*this, f);
-  }
+  SCTE_104_FIELD_LIST
   template <typename Self, typename F>
   static void list_fields(Self& r, F& f) {
     f("SCTE35_command_length", r.SCTE35_command_length);
@@ -147,14 +152,7 @@ struct SpliceRequest {
   SpliceRequestData request;
   std::optional<std::uint8_t> not_an_entry_flag;
 
-  template <typename F>
-  void for_each_field(F&& f) const {
-    list_fields(*this, f);
-  }
-  template <typename F>
-  void for_each_field(F&& f) {
-    list_fields(*this, f);
-  }
+  SCTE_104_FIELD_LIST
   template <typename Self, typename F>
   static void list_fields(Self& r, F& f) {
     field_detail::named(f, "splice_insert_type", r.request.mSpliceInsertType,
@@ -183,14 +181,7 @@ struct ProviderAvails {
   std::uint8_t num_provider_avails = 0;
   std::vector<std::uint32_t> provider_avail_id;
 
-  template <typename F>
-  void for_each_field(F&& f) const {
-    list_fields(*this, f);
-  }
-  template <typename F>
-  void for_each_field(F&& f) {
-    list_fields(*this, f);
-  }
+  SCTE_104_FIELD_LIST
   template <typename Self, typename F>
   static void list_fields(Self& r, F& f) {
     f("num_provider_avails", r.num_provider_avails);
@@ -206,14 +197,7 @@ struct StartScheduleDownloadRequest : ProviderAvails {};
 struct TimeSignalRequest {
   std::uint16_t pre_roll_time = 0;  // ms
 
-  template <typename F>
-  void for_each_field(F&& f) const {
-    list_fields(*this, f);
-  }
-  template <typename F>
-  void for_each_field(F&& f) {
-    list_fields(*this, f);
-  }
+  SCTE_104_FIELD_LIST
   template <typename Self, typename F>
   static void list_fields(Self& r, F& f) {
     f("pre_roll_time", r.pre_roll_time);
@@ -224,14 +208,7 @@ struct TimeSignalRequest {
 struct TransmitScheduleRequest {
   std::uint8_t cancel = 0;
 
-  template <typename F>
-  void for_each_field(F&& f) const {
-    list_fields(*this, f);
-  }
-  template <typename F>
-  void for_each_field(F&& f) {
-    list_fields(*this, f);
-  }
+  SCTE_104_FIELD_LIST
   template <typename Self, typename F>
   static void list_fields(Self& r, F& f) {
     f("cancel", r.cancel);
@@ -243,14 +220,7 @@ struct DpiComponent {
   std::uint8_t component_tag = 0;
   std::uint16_t component_preroll = 0;  // ms
 
-  template <typename F>
-  void for_each_field(F&& f) const {
-    list_fields(*this, f);
-  }
-  template <typename F>
-  void for_each_field(F&& f) {
-    list_fields(*this, f);
-  }
+  SCTE_104_FIELD_LIST
   template <typename Self, typename F>
   static void list_fields(Self& r, F& f) {
     f("component_tag", r.component_tag);
@@ -262,14 +232,7 @@ struct DpiComponent {
 struct ComponentModeDpiRequest {
   std::vector<DpiComponent> components;
 
-  template <typename F>
-  void for_each_field(F&& f) const {
-    list_fields(*this, f);
-  }
-  template <typename F>
-  void for_each_field(F&& f) {
-    list_fields(*this, f);
-  }
+  SCTE_104_FIELD_LIST
   template <typename Self, typename F>
   static void list_fields(Self& r, F& f) {
     f("components", r.components);
@@ -281,14 +244,7 @@ struct EncryptedDpiRequest {
   std::uint8_t encryption_algorithm = 0;
   std::uint8_t CW_index = 0;
 
-  template <typename F>
-  void for_each_field(F&& f) const {
-    list_fields(*this, f);
-  }
-  template <typename F>
-  void for_each_field(F&& f) {
-    list_fields(*this, f);
-  }
+  SCTE_104_FIELD_LIST
   template <typename Self, typename F>
   static void list_fields(Self& r, F& f) {
     field_detail::named(f, "encryption_algorithm", r.encryption_algorithm,
@@ -303,14 +259,7 @@ struct InsertDescriptorRequest {
   std::uint8_t descriptor_count = 0;
   std::vector<Bytes> descriptors;
 
-  template <typename F>
-  void for_each_field(F&& f) const {
-    list_fields(*this, f);
-  }
-  template <typename F>
-  void for_each_field(F&& f) {
-    list_fields(*this, f);
-  }
+  SCTE_104_FIELD_LIST
   template <typename Self, typename F>
   static void list_fields(Self& r, F& f) {
     f("descriptor_count", r.descriptor_count);
@@ -330,14 +279,7 @@ struct InsertDtmfDescriptorRequest {
   std::uint8_t dtmf_length = 0;
   DtmfChars DTMF_char;  // dtmf_length bytes
 
-  template <typename F>
-  void for_each_field(F&& f) const {
-    list_fields(*this, f);
-  }
-  template <typename F>
-  void for_each_field(F&& f) {
-    list_fields(*this, f);
-  }
+  SCTE_104_FIELD_LIST
   template <typename Self, typename F>
   static void list_fields(Self& r, F& f) {
     f("pre_roll", r.pre_roll);
@@ -372,14 +314,7 @@ struct InsertSegmentationDescriptorRequest {
   std::optional<std::uint8_t> sub_segment_num;
   std::optional<std::uint8_t> sub_segments_expected;
 
-  template <typename F>
-  void for_each_field(F&& f) const {
-    list_fields(*this, f);
-  }
-  template <typename F>
-  void for_each_field(F&& f) {
-    list_fields(*this, f);
-  }
+  SCTE_104_FIELD_LIST
   template <typename Self, typename F>
   static void list_fields(Self& r, F& f) {
     f("segmentation_event_id", r.segmentation_event_id);
@@ -411,14 +346,7 @@ struct ProprietaryCommandRequest {
   std::uint8_t proprietary_command = 0;
   Bytes proprietary_data;  // everything after the first five bytes
 
-  template <typename F>
-  void for_each_field(F&& f) const {
-    list_fields(*this, f);
-  }
-  template <typename F>
-  void for_each_field(F&& f) {
-    list_fields(*this, f);
-  }
+  SCTE_104_FIELD_LIST
   template <typename Self, typename F>
   static void list_fields(Self& r, F& f) {
     f("proprietary_id", r.proprietary_id);
@@ -432,14 +360,7 @@ struct ScheduledComponent {
   std::uint8_t component_tag = 0;
   std::uint32_t time = 0;  // s
 
-  template <typename F>
-  void for_each_field(F&& f) const {
-    list_fields(*this, f);
-  }
-  template <typename F>
-  void for_each_field(F&& f) {
-    list_fields(*this, f);
-  }
+  SCTE_104_FIELD_LIST
   template <typename Self, typename F>
   static void list_fields(Self& r, F& f) {
     f("component_tag", r.component_tag);
@@ -451,14 +372,7 @@ struct ScheduledComponent {
 struct ScheduleComponentModeRequest {
   std::vector<ScheduledComponent> components;
 
-  template <typename F>
-  void for_each_field(F&& f) const {
-    list_fields(*this, f);
-  }
-  template <typename F>
-  void for_each_field(F&& f) {
-    list_fields(*this, f);
-  }
+  SCTE_104_FIELD_LIST
   template <typename Self, typename F>
   static void list_fields(Self& r, F& f) {
     f("components", r.components);
@@ -476,14 +390,7 @@ struct ScheduleDefinition {
   std::uint8_t avail_num = 0;
   std::uint8_t avails_expected = 0;
 
-  template <typename F>
-  void for_each_field(F&& f) const {
-    list_fields(*this, f);
-  }
-  template <typename F>
-  void for_each_field(F&& f) {
-    list_fields(*this, f);
-  }
+  SCTE_104_FIELD_LIST
   template <typename Self, typename F>
   static void list_fields(Self& r, F& f) {
     field_detail::named(f, "splice_schedule_command", r.splice_schedule_command,
@@ -502,14 +409,7 @@ struct ScheduleDefinition {
 struct InsertTierData {
   std::uint16_t tier_data = 0;
 
-  template <typename F>
-  void for_each_field(F&& f) const {
-    list_fields(*this, f);
-  }
-  template <typename F>
-  void for_each_field(F&& f) {
-    list_fields(*this, f);
-  }
+  SCTE_104_FIELD_LIST
   template <typename Self, typename F>
   static void list_fields(Self& r, F& f) {
     f("tier_data", r.tier_data);
@@ -522,14 +422,7 @@ struct InsertTimeDescriptor {
   std::uint32_t TAI_ns = 0;
   std::uint16_t UTC_offset = 0;
 
-  template <typename F>
-  void for_each_field(F&& f) const {
-    list_fields(*this, f);
-  }
-  template <typename F>
-  void for_each_field(F&& f) {
-    list_fields(*this, f);
-  }
+  SCTE_104_FIELD_LIST
   template <typename Self, typename F>
   static void list_fields(Self& r, F& f) {
     field_detail::field(f, "TAI_seconds", r.TAI_seconds, field_rules::WireBytes{6});
@@ -542,14 +435,7 @@ struct InsertTimeDescriptor {
 struct DeleteControlWord {
   std::uint8_t CW_index = 0;
 
-  template <typename F>
-  void for_each_field(F&& f) const {
-    list_fields(*this, f);
-  }
-  template <typename F>
-  void for_each_field(F&& f) {
-    list_fields(*this, f);
-  }
+  SCTE_104_FIELD_LIST
   template <typename Self, typename F>
   static void list_fields(Self& r, F& f) {
     f("CW_index", r.CW_index);
@@ -563,14 +449,7 @@ struct UpdateControlWord {
   Bytes CW_B;
   Bytes CW_C;
 
-  template <typename F>
-  void for_each_field(F&& f) const {
-    list_fields(*this, f);
-  }
-  template <typename F>
-  void for_each_field(F&& f) {
-    list_fields(*this, f);
-  }
+  SCTE_104_FIELD_LIST
   template <typename Self, typename F>
   static void list_fields(Self& r, F& f) {
     f("CW_index", r.CW_index);
