@@ -30,6 +30,26 @@ class FieldWriter {
     mJson.number(value);
   }
 
+  // SCTE 35 records give each field's width in bits, and reserved bits,
+  // which the JSON does not show.
+  template <typename T, typename = std::enable_if_t<std::is_integral_v<T>>>
+  void operator()(const char* name, T value, unsigned /*bits*/) {
+    (*this)(name, value);
+  }
+  void reserved(unsigned /*bits*/) {}
+
+  // A nested record, or one of several kinds of record.
+  template <typename Record, typename = decltype(&Record::template for_each_field<FieldWriter&>)>
+  void operator()(const char* name, const Record& record) {
+    mJson.key(name);
+    object(record);
+  }
+  template <typename... Records>
+  void operator()(const char* name, const std::variant<Records...>& record) {
+    mJson.key(name);
+    object(record);
+  }
+
   // A field with a table of value names is followed by <field>_name.
   void operator()(const char* name, std::uint8_t value, std::string_view value_name) {
     (*this)(name, value);
@@ -99,6 +119,10 @@ class FieldWriter {
     mJson.begin_object();
     record.for_each_field(*this);
     mJson.end_object();
+  }
+  template <typename... Records>
+  void object(const std::variant<Records...>& record) {
+    std::visit([this](const auto& r) { this->object(r); }, record);
   }
 
  private:
