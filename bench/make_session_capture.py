@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 # A large capture of SCTE 104 sessions for the benchmarks:
 #   make_session_capture.py FILE MESSAGES [CONNECTIONS]
 # Each connection opens with a handshake and init_request/init_response,

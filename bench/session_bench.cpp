@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Costs of the two stages under --pcap: TCP reassembly of one direction
 // (in order, and with every other segment late), and framing of the
 // reassembled bytes into messages.

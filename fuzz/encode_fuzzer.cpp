@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The way back from JSON. Any input, as a queue mark (lead byte and
 // message): when the tool reports it, its JSON report encodes to the very
 // same message. The same input, as a JSON document: encoded, or refused

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Arbitrary bytes as one direction of a connection, cut into segments
 // anywhere and sent out of order, twice in part: reassembly gives the bytes
 // back exactly, and the framer yields only whole messages whose size is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Arbitrary bytes as a file of queue marks, handed to the line reader in
 // pieces of a size the first byte picks: every output line is one whole
 // JSON object that starts with its line number, one per line that holds a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whole capture files, from memory, through the session report: whatever
 // the bytes, the report ends with its summary line and nothing crashes.
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Capture time stamps as UTC text, and the comparisons behind the 5 s and
 // 60 s checks, up to the ends of the 64-bit range that pcapng allows.
 #include <gtest/gtest.h>

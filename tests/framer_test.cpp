@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The framer: messages split over segments or sharing one, lost framing and
 // where the search resumes, holes, and what is left at the end.
 #include "scte/framer.h"

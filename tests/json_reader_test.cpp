@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // JSON documents to queue marks: marks written by hand, with what may be
 // left out computed, give the bytes of the layout; every kind of bad
 // document is refused with the place of the fault.

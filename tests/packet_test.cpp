@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // From frames to TCP segments: every link type, IPv4 and IPv6 headers, and
 // the packets that must be ignored.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // TCP reassembly of one direction: order by sequence number, the first copy
 // of a byte wins, holes declared at the end or past 1 MiB of waiting bytes.
 #include "capture/reassembler.h"

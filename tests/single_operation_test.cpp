@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // single_operation_message(): the header, and the data() of every Basic
 // operation short of its layout, exactly its layout, and one byte longer.
 #include "scte/single_operation.h"

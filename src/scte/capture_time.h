@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A capture record's time stamp as UTC text.
 #ifndef SCTE104_CAPTURE_TIME_H
 #define SCTE104_CAPTURE_TIME_H

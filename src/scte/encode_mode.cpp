@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // --encode (FILE | -): a queue mark described in JSON, in the shape of the
 // JSON report, printed as the Base64 line the tool itself takes.
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fills a typed view's record from the JSON object of its fields, walking
 // the record's own field list (for_each_field on a record that is not
 // const), so that no second list of field names exists.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes a record's fields as JSON members, walking the record's own field
 // list (for_each_field), for every report that shows typed fields: the
 // operations of a queue mark and the data of single_operation_message().

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The JSON Lines report: queue marks as Base64 text, one a line, each
 // reported as one line of compact JSON that starts with its line number.
 #ifndef SCTE104_JSON_LINES_H

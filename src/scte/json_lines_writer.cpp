@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // --pcap --json-lines: one compact JSON object per message or problem.
 #include "capture_time.h"
 #include "report.h"

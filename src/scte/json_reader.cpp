@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // From a JSON description of a queue mark to its bytes: the document is
 // parsed as it is read, the header and each operation are written here,
 // an operation's fields go through FieldReader into the record of its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A queue mark described in JSON, in the shape of the JSON report, turned
 // back into its bytes: what --json prints, this reads back to the same
 // message. Members that the report derives from the bytes (hex, base64,

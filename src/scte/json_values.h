@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Typed reads of the values of a parsed JSON document, each failing with
 // the value's place as a JSON Pointer and what is wrong with it.
 #ifndef SCTE104_JSON_VALUES_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "line_reader.h"
 
 #include <unistd.h>

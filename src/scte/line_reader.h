@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Lines of text from a byte source, one at a time, read in blocks into one
 // growing buffer: memory follows the longest line, not the whole input.
 #ifndef SCTE104_LINE_READER_H

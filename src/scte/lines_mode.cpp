@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // --json-lines: a whole log of queue marks in one run, one JSON line per
 // mark, following a live pipe as it grows.
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // --pcap [--json-lines] [--port N]... [--pts TICKS] [--frame-rate RATE]
 // (FILE | -): every SCTE 104 session of a capture, message by message, with
 // the problems found on the way.

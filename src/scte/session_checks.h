@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The SCTE 104 side of a capture: each direction of each connection cut
 // into messages, and the session checked as it goes (handshake, answers to
 // queue marks, results, silence, lost bytes). Every message and problem

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One line of a session report: a message or a problem, where and when it
 // happened. The checks make them, the JSON Lines and the timeline write them.
 #ifndef SCTE104_SESSION_LINE_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every SCTE 104 session of a capture, read to its end and written as
 // JSON Lines or as a timeline: what --pcap does once the file is open.
 #ifndef SCTE104_SESSION_REPORT_H

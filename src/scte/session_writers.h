@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The two forms of a session report: JSON Lines for scripts, a timeline
 // for people. Both write one line per message or problem, then a summary.
 #ifndef SCTE104_SESSION_WRITERS_H

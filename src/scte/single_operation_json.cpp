@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "field_writer.h"
 #include "session_writers.h"
 

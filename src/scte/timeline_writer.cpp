@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // --pcap without --json-lines: one line per message or problem, for people.
 //   TIME  #PACKET  SOURCE > DESTINATION  NAME  SUMMARY
 //   ! TIME  #PACKET  SOURCE > DESTINATION  PROBLEM  TEXT

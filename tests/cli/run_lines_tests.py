@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 # End-to-end cases for --json-lines: each line's JSON is the single-mark
 # --json report of that line (or its refusal), a live pipe gets each mark's
 # line before the next is sent, and the exit statuses.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Capture files written byte by byte: pcap (either byte order, micro- or
 # nanosecond stamps) and pcapng, with Ethernet, Linux cooked (SLL2), raw
 # IPv4/IPv6 frames around TCP segments. Shared by the end-to-end captures

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 # Writes the small captures of the end-to-end cases into this directory.
 # Every byte is made here; run it again after changing a case.
 import os

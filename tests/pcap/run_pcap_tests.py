@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 # End-to-end cases of --pcap: the built binary on the captures beside this
 # file (written by make_captures.py), standard output, standard error and
 # exit status compared byte for byte with the files under expected/.

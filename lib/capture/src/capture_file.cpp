@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The only code that talks to libpcap.
 #include "capture/capture_file.h"
 

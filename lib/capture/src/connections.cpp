@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "capture/connections.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Link layers, IP and TCP headers, every read checked against the frame's
 // end.
 #include "capture/packet.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "capture/reassembler.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Debian's static libdbus-1, which static libpcap pulls in for its D-Bus
 // capture source, calls two functions of libsystemd, of which Debian ships
 // no static archive. Reading capture files never reaches them; these stand

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Message framing by messageSize, with the search for a new message start
 // after a size that cannot be, or after missing bytes.
 #include "scte/framer.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The header and the data() layouts of single_operation_message(), read in
 // wire order through the bounds-checked reader.
 #include "scte/single_operation.h"

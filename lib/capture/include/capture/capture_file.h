@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Records of a capture file (pcap, either byte order, micro- or nanosecond
 // stamps, or pcapng), read through libpcap at nanosecond precision.
 #ifndef SCTE104_CAPTURE_CAPTURE_FILE_H

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // TCP connections to a set of server ports, followed through a capture:
 // where each starts and ends, which end is the server, and the ordered
 // bytes of both directions with the holes between them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // From a captured frame to the TCP segment it carries: the link layers,
 // IPv4 and IPv6, and the TCP header. Checksums are not verified (captures
 // taken on the sending host hold wrong ones).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One direction of a TCP connection, put back in order by sequence number.
 // Bytes are handed on as soon as everything before them is there; segments
 // beyond a missing byte wait. The first copy of a byte wins, whether it was

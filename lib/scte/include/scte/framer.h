@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Cuts one direction of an SCTE 104 TCP connection into whole messages.
 // Messages of both kinds follow each other with no delimiter: bytes 2-3 of
 // each give its size. When a size is impossible, or bytes went missing,

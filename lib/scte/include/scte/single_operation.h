@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // single_operation_message(): the requests and responses that set up and
 // keep alive an SCTE 104 connection (init, alive, inject responses,
 // provisioning), as opposed to the multiple_operation_message() that carries
