@@ -29,18 +29,6 @@ constexpr CrcTable kCrcTable;
 
 }  // namespace
 
-std::uint8_t SpliceInfoSection::splice_command_type() const {
-  return std::visit(
-      [](const auto& command) -> std::uint8_t {
-        if constexpr (std::is_same_v<std::decay_t<decltype(command)>, InjectedCommand>) {
-          return command.type;
-        } else {
-          return std::decay_t<decltype(command)>::kType;
-        }
-      },
-      splice_command);
-}
-
 std::uint32_t crc32_mpeg2(const std::uint8_t* data, std::size_t size) {
   std::uint32_t crc = 0xFFFFFFFFu;
   for (std::size_t i = 0; i < size; ++i) {

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -315,7 +316,18 @@ struct SpliceInfoSection {
   std::vector<SpliceDescriptor> descriptors;
   std::uint32_t CRC_32 = 0;
 
-  std::uint8_t splice_command_type() const;
+  // The command's own type; an injected command carries the one it came with.
+  std::uint8_t splice_command_type() const {
+    return std::visit(
+        [](const auto& command) -> std::uint8_t {
+          if constexpr (std::is_same_v<std::decay_t<decltype(command)>, InjectedCommand>) {
+            return command.type;
+          } else {
+            return std::decay_t<decltype(command)>::kType;
+          }
+        },
+        splice_command);
+  }
 
   template <typename F>
   void for_each_field(F&& f) const {
