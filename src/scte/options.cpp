@@ -22,7 +22,7 @@ bool parse_pts(const char* text, std::uint64_t& pts) {
 }
 
 const char* value_of(int argc, char** argv, int at) {
-  if (at + 1 >= argc || argv[at + 1] == nullptr) {
+  if (at + 1 >= argc) {
     throw std::runtime_error(std::string(argv[at]) + " needs a value");
   }
   return argv[at + 1];
@@ -31,7 +31,7 @@ const char* value_of(int argc, char** argv, int at) {
 }  // namespace
 
 int read_scte35_options(int argc, char** argv, int at, scte_104::Scte35Settings& settings) {
-  while (at < argc && argv[at] != nullptr) {
+  while (at < argc) {
     if (std::strcmp(argv[at], "--pts") == 0) {
       const char* text = value_of(argc, argv, at);
       if (!parse_pts(text, settings.reference_pts)) {

@@ -387,18 +387,26 @@ CASES = [
                  " is written in the clear"),
              (7, "opID 0x0200 is not an operation we translate"))),
     Case("s35_not_translated", ["--scte35", s35(TIME_SIGNAL, (0x0103, "00"), (0x010A, "0100000001"), (0x0105, "00"),
-                                                (0x0102, ""), (0x010C, "0000000100"), (0x0102, ""),
-                                                (0x010D, ""), (0x010E, "00" * 16), (0x0111, ""))],
+                                                (0x010F, "0001"), (0x0102, ""), (0x010C, "0000000100"),
+                                                (0x010F, "0002"), (0x0102, ""), (0x010D, ""), (0x010E, "00" * 16),
+                                                (0x0111, ""), (0x010F, "0003"))],
          sections("fc3016000000000000fffff00506fe000023280000688ef971", "fc3011000000000000fffff000000000761dd3b6",
-                  "fc3011000000000000fffff000000000761dd3b6"),
+                  "fc3011000000000000ff0030000000004e96f573"),
          stderr=problems(
              (1, "start_schedule_download_request_data is not translated: a schedule is built over several messages"),
              (2, "insert_avail_descriptor_request_data applies to no command"),
              (3, "transmit_schedule_request_data is not translated: a schedule is built over several messages"),
-             (5, "proprietary_command_request_data is not translated: its SCTE 35 image is the injector maker's"),
-             (7, "schedule_component_mode_request_data is not translated: a schedule is built over several messages"),
-             (8, "schedule_definition_data is not translated: a schedule is built over several messages"),
-             (9, "insert_audio_descriptor is not translated: its layout is not public"))),
+             (4, "insert_tier_data applies to no command"),
+             (6, "proprietary_command_request_data is not translated: its SCTE 35 image is the injector maker's"),
+             (7, "insert_tier_data applies to no command"),
+             (9, "schedule_component_mode_request_data is not translated: a schedule is built over several messages"),
+             (10, "schedule_definition_data is not translated: a schedule is built over several messages"),
+             (11, "insert_audio_descriptor is not translated: its layout is not public"))),
+    # Delivery restricted, and the data ends after web_delivery_allowed_flag: the rest counts as 0.
+    Case("s35_restrictions_cut", ["--scte35", s35(TIME_SIGNAL, (0x010B, "00000001000001" "0000" "000000"
+                                                                 "00" "00" "01"))],
+         sections("fc302c000000000000fffff00506fe000023280016021443554549000000017fd00000015f90000000000059c8a4"
+                  "de")),
     Case("s35_inject_and_versions", ["--scte35", s35((0x0100, "0003" "07" "ff" "abcdef"), TIME_SIGNAL, version=5)],
          sections("fc3014070000000000fffff003ffabcdef000087000fa2", "fc3016050000000000fffff00506fe000023280000e5f44d"
                   "be")),
