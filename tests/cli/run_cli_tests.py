@@ -177,7 +177,6 @@ TIME_SIGNAL = (0x0104, "0064")  # 100 ms
 SEGMENT_NEWEST = (0x010B, "0000000a00003c0c02abcd30010200" "00" "01" "00" "01" "02" "01" "02" "03")
 SEGMENT_CANCEL = (0x010B, "0000000b010000" "0000" "000000")
 SEGMENT_OLDEST = (0x010B, "0000000c000000" "0000" "100104")
-NOT_TRANSLATED = "%s is not translated: a schedule is built over several messages"
 
 # One second and one frame, in ticks past the second at each rate (rounded half up).
 ONE_FRAME = (0x010B, "00000001000001" "0000" "000000" "01")

@@ -56,7 +56,7 @@ struct OpenSection {
   bool component_mode = false;
 };
 
-std::string quoted_name(MultipleOperationId id) {
+std::string standard_name(MultipleOperationId id) {
   const char* name = operation_name(id);
   return name != nullptr ? name : "this operation";
 }
@@ -91,11 +91,11 @@ class Translator {
       case START_SCHEDULE_DOWNLOAD_REQUEST_DATA:
       case TRANSMIT_SCHEDULE_REQUEST_DATA:
         close_section();
-        problem(index, quoted_name(id) + " is not translated: a schedule is built over several messages");
+        problem(index, standard_name(id) + " is not translated: a schedule is built over several messages");
         return;
       case PROPRIETARY_COMMAND_REQUEST_DATA:
         close_section();
-        problem(index, quoted_name(id) + " is not translated: its SCTE 35 image is the injector maker's");
+        problem(index, standard_name(id) + " is not translated: its SCTE 35 image is the injector maker's");
         return;
       case COMPONENT_MODE_DPI_REQUEST_DATA:
       case INSERT_DESCRIPTOR_REQUEST_DATA:
@@ -107,16 +107,16 @@ class Translator {
         supplement(index, op);
         return;
       case ENCRYPTED_DPI_REQUEST_DATA:
-        problem(index, quoted_name(id) +
+        problem(index, standard_name(id) +
                            " is not translated: the control word stays in the injector and the "
                            "section is written in the clear");
         return;
       case SCHEDULE_COMPONENT_MODE_REQUEST_DATA:
       case SCHEDULE_DEFINITION_DATA:
-        problem(index, quoted_name(id) + " is not translated: a schedule is built over several messages");
+        problem(index, standard_name(id) + " is not translated: a schedule is built over several messages");
         return;
       case INSERT_AUDIO_DESCRIPTOR:
-        problem(index, quoted_name(id) + " is not translated: its layout is not public");
+        problem(index, standard_name(id) + " is not translated: its layout is not public");
         return;
       case DELETE_CONTROLWORD_DATA:
       case UPDATE_CONTROLWORD_DATA:
@@ -187,7 +187,7 @@ class Translator {
 
   void supplement(std::size_t index, const Operation& op) {
     if (!mOpen) {
-      problem(index, quoted_name(op.operation_id()) + " applies to no command");
+      problem(index, standard_name(op.operation_id()) + " applies to no command");
       return;
     }
     const OperationView view = view_operation(op);

@@ -26,18 +26,6 @@
 
 #include "scte/scte_104.h"
 
-// A record's for_each_field(f), const and not, both walking its one static
-// list_fields(record, f).
-#define SCTE_104_FIELD_LIST                  \
-  template <typename F>                      \
-  void for_each_field(F&& f) const {         \
-    list_fields(*this, f);                   \
-  }                                          \
-  template <typename F>                      \
-  void for_each_field(F&& f) {               \
-    list_fields(*this, f);                   \
-  }
-
 namespace scte_104 {
 
 using Bytes = std::vector<std::uint8_t>;

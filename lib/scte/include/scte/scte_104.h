@@ -11,6 +11,18 @@
 
 #include "scte/export.h"
 
+// A record's for_each_field(f), const and not, both walking its one static
+// list_fields(record, f).
+#define SCTE_104_FIELD_LIST                  \
+  template <typename F>                      \
+  void for_each_field(F&& f) const {         \
+    list_fields(*this, f);                   \
+  }                                          \
+  template <typename F>                      \
+  void for_each_field(F&& f) {               \
+    list_fields(*this, f);                   \
+  }
+
 namespace scte_104 {
 
 // opID of an operation. Any 16-bit value may be held, named or not.
@@ -70,14 +82,7 @@ struct Timestamp {
   // The fields of the layout that mTimeType picks, in wire order, as
   // f(name, value): by reference when the timestamp is not const, so that a
   // reader can fill them. None for type 0 or a type above 3.
-  template <typename F>
-  void for_each_field(F&& f) const {
-    list_fields(*this, f);
-  }
-  template <typename F>
-  void for_each_field(F&& f) {
-    list_fields(*this, f);
-  }
+  SCTE_104_FIELD_LIST
   template <typename Self, typename F>
   static void list_fields(Self& t, F& f) {
     switch (t.mTimeType) {
