@@ -4,7 +4,6 @@
 // the problems found on the way.
 #include <unistd.h>
 
-#include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -13,7 +12,7 @@
 #include "capture/capture_file.h"
 #include "cli.h"
 #include "modes.h"
-#include "options.h"
+#include "scte35_options.h"
 #include "session_report.h"
 
 namespace scte104 {
@@ -22,37 +21,17 @@ namespace {
 // The injector listens here unless --port says otherwise.
 constexpr std::uint16_t kDefaultPort = 5167;
 
-std::uint16_t parse_port(const char* text) {
-  std::uint32_t value = 0;
-  bool valid = *text != '\0';
-  for (const char* c = text; valid && *c != '\0'; ++c) {
-    valid = *c >= '0' && *c <= '9';
-    value = value * 10 + static_cast<std::uint32_t>(*c - '0');
-    valid = valid && value <= 65535;
-  }
-  if (!valid || value == 0) {
-    throw std::runtime_error(std::string("Invalid --port value \"") + text +
-                             "\": expected a TCP port from 1 to 65535");
-  }
-  return static_cast<std::uint16_t>(value);
-}
-
 // Reads the options, in any order, up to the input; returns its index.
 int read_pcap_options(int argc, char** argv, int at, SessionReportOptions& options) {
-  while (at < argc && argv[at] != nullptr) {
-    if (std::strcmp(argv[at], "--json-lines") == 0) {
-      options.json_lines = true;
-      ++at;
-    } else if (std::strcmp(argv[at], "--port") == 0) {
-      if (at + 1 >= argc) throw std::runtime_error("--port needs a value");
-      options.ports.push_back(parse_port(argv[at + 1]));
-      at += 2;
-    } else {
-      const int next = read_scte35_options(argc, argv, at, options.scte35);
-      if (next == at) break;
-      at = next;
-    }
-  }
+  OptionTable table = scte35_options(options.scte35);
+  table.push_back({"--json-lines", false, true, [&options](std::string_view) {
+                     options.json_lines = true;
+                   }});
+  table.push_back({"--port", true, true, [&options](std::string_view value) {
+                     options.ports.push_back(static_cast<std::uint16_t>(parse_decimal_option(
+                         "--port", value, 1, 65535, "a TCP port from 1 to 65535")));
+                   }});
+  at = read_options(argc, argv, at, table);
   if (options.ports.empty()) options.ports.push_back(kDefaultPort);
   return at;
 }

@@ -8,7 +8,7 @@
 #include "cli.h"
 #include "input.h"
 #include "modes.h"
-#include "options.h"
+#include "scte35_options.h"
 
 namespace scte104 {
 

@@ -7,7 +7,7 @@
 #include "input_file.h"
 #include "json_lines.h"
 #include "modes.h"
-#include "options.h"
+#include "scte35_options.h"
 
 namespace scte104 {
 
