@@ -310,6 +310,14 @@ CASES = [
     Case("encode_not_json", ["--encode", "-"], stdin=b'{"operations": [\n  {"opID": 1,}]}', status=2,
          stderr=b"scte104: Not JSON: line 2, column 14: syntax error while parsing object key - unexpected '}';"
                 b" expected string literal\n"),
+    # Computed message_size covers trailing_data; only white space may follow the document.
+    Case("encode_trailing_data_sized", ["--encode", "-"],
+         stdin=b'{"operations": [{"opID": 260, "fields": {"pre_roll_time": 4000}}], "trailing_data": "0102"}',
+         stdout=encoded("ffff00140000000000000001" "010400020fa0" "0102")),
+    Case("encode_nul_after", ["--encode", "-"], stdin=b'{"operations": []}\n \x00\n', status=2,
+         stderr=b"scte104: Not JSON: line 2, column 2: only white space may follow the document\n"),
+    Case("encode_text_after", ["--encode", "-"], stdin=b'{"operations": []}\n x', status=2,
+         stderr=b"scte104: Not JSON: line 2, column 2: only white space may follow the document\n"),
     Case("encode_bad_field", ["--encode", "-"], stdin=HAND_MARK.replace(b'"duration": 60', b'"duration": 70000'),
          status=2, stderr=b"scte104: /operations/1/fields/duration: 70000 is out of range 0 to 65535\n"),
     # SCTE 35: options, then each row of the splice_insert table, component mode, descriptors, problems.

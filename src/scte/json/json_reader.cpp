@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <stdexcept>
+#include <string>
 #include <string_view>
 #include <type_traits>
 #include <utility>
@@ -28,6 +29,7 @@ namespace {
 constexpr std::uint8_t kLeadByte = 0x08;
 constexpr std::uint16_t kReservedValue = 0xFFFF;
 constexpr std::uint8_t kLastTimeType = 3;
+constexpr const char* kOnlyWhiteSpace = "only white space may follow the document";
 
 // Big-endian appends, and later fills of a field whose value comes last.
 class MessageWriter {
@@ -207,11 +209,12 @@ Bytes encode_document(const json& doc) {
   for (std::size_t i = 0; i < operations->size(); ++i) {
     write_operation((*operations)[i], element_at("/operations", i), out);
   }
-  // message_size counts the message itself, not bytes that follow it.
-  message_size.settle(out, out.size() - 1, "the message's length");
   if (const json* trailing = find_member(doc, "trailing_data")) {
     append_hex(*trailing, "/trailing_data", &bytes);
   }
+  // message_size counts every byte written after the lead byte, trailing
+  // data too: a receiver frames the next message after all of them.
+  message_size.settle(out, out.size() - 1, "the message's length");
   return bytes;
 }
 
@@ -226,6 +229,14 @@ std::string not_json(const json::exception& e) {
   }
   const std::string_view place = "parse error at ";
   if (what.rfind(place, 0) == 0) what.erase(0, place.size());
+  // Bytes after a whole document: nlohmann's reason quotes all it read of
+  // the document's last token; the place is enough.
+  const std::string_view after = "; expected end of input";
+  const auto reason = what.find(": ");
+  if (what.size() > after.size() && what.compare(what.size() - after.size(), after.size(), after) == 0 &&
+      reason != std::string::npos) {
+    what.replace(reason + 2, std::string::npos, kOnlyWhiteSpace);
+  }
   return "Not JSON: " + what;
 }
 
@@ -245,7 +256,26 @@ class BlockReader {
     return mNext == mEnd;
   }
   char current() const { return *mNext; }
-  void advance() { ++mNext; }
+  void advance() {
+    // The parser takes a NUL byte for the end of the text, so it accepts a
+    // document followed by one: the first is remembered with its place.
+    if (*mNext == '\n') {
+      ++mLine;
+      mColumn = 0;
+    } else {
+      ++mColumn;
+      if (*mNext == '\0' && mNulLine == 0) {
+        mNulLine = mLine;
+        mNulColumn = mColumn;
+      }
+    }
+    ++mNext;
+  }
+  // "line L, column C" of the first NUL byte read, or "" if there was none.
+  std::string nul_place() const {
+    if (mNulLine == 0) return "";
+    return "line " + std::to_string(mNulLine) + ", column " + std::to_string(mNulColumn);
+  }
 
  private:
   static constexpr std::size_t kBlockSize = std::size_t{1} << 16u;
@@ -254,6 +284,10 @@ class BlockReader {
   const char* mNext = nullptr;
   const char* mEnd = nullptr;
   bool mDone = false;
+  std::size_t mLine = 1;
+  std::size_t mColumn = 0;
+  std::size_t mNulLine = 0;
+  std::size_t mNulColumn = 0;
 };
 
 // The input iterator nlohmann reads through; it is only ever compared with
@@ -296,6 +330,10 @@ std::vector<std::uint8_t> encode_json_mark(const ByteSource& source) {
   } catch (const json::exception& e) {  // parse_error, or out_of_range for 1e999
     throw std::runtime_error(not_json(e));
   }
+  // Only white space may follow the document; the parser has rejected
+  // anything else but a NUL byte.
+  const std::string nul = reader.nul_place();
+  if (!nul.empty()) throw std::runtime_error("Not JSON: " + nul + ": " + kOnlyWhiteSpace);
   return encode_document(doc);
 }
 
