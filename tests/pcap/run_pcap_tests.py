@@ -11,6 +11,8 @@
 # usage: run_pcap_tests.py BINARY [--update]
 import base64
 import json
+import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -56,6 +58,28 @@ CASES = [
     ("two_inputs", ["cut.pcap", "cut.pcap"], b"", b"scte104: --pcap reads one capture, not also \"cut.pcap\"\n", 2),
 ]
 STDIN = {"raw_ip_from_stdin": "raw_ipv4.pcap"}
+# Run with libpcap hidden: the tool loads it only to read a capture.
+NO_LIBPCAP = ("libpcap_missing", ["cut.pcap"], b"",
+              b"scte104: Cannot load libpcap.so.0.8, which reading captures needs: install the package libpcap0.8\n", 1)
+
+
+def without_libpcap():
+    """A command prefix under which libpcap.so.0.8 cannot be loaded: a mount
+    namespace with /dev/null over the file the loader would take; [] when
+    the library is not installed anyway; a reason string when neither works."""
+    ldconfig = shutil.which("ldconfig", path="/sbin:/usr/sbin:" + os.environ.get("PATH", ""))
+    if ldconfig is None:
+        return "no ldconfig to find libpcap.so.0.8"
+    found = [line.split(" => ")[-1].strip() for line in
+             subprocess.run([ldconfig, "-p"], capture_output=True, text=True).stdout.splitlines()
+             if line.strip().startswith("libpcap.so.0.8 ")]
+    if not found:
+        return []
+    hide = "".join('mount --bind /dev/null "%s" && ' % path for path in found)
+    prefix = ["unshare", "--mount", "--map-root-user", "sh", "-c", hide + 'exec "$@"', "sh"]
+    if shutil.which("unshare") is None or subprocess.run(prefix + ["true"], capture_output=True).returncode != 0:
+        return "no mount namespace here to hide libpcap.so.0.8 in"
+    return prefix
 
 
 def json_options(args):
@@ -86,12 +110,16 @@ def split_marks(binary, args, stdout):
     return "".join(lines).encode()
 
 
-def run_case(binary, case, workdir, update):
+def run_case(binary, case, workdir, update, prefix=()):
     name, args, expected, stderr, status = case
     args = [str(Path(workdir) / "empty") if a == "EMPTY" else a for a in args]
     stdin = (HERE / STDIN[name]).read_bytes() if name in STDIN else b""
-    result = subprocess.run(["scte104", "--pcap"] + args, cwd=HERE, input=stdin, capture_output=True,
-                            timeout=60, executable=binary)
+    if prefix:
+        result = subprocess.run(list(prefix) + [binary, "--pcap"] + args, cwd=HERE, input=stdin,
+                                capture_output=True, timeout=60)
+    else:
+        result = subprocess.run(["scte104", "--pcap"] + args, cwd=HERE, input=stdin, capture_output=True,
+                                timeout=60, executable=binary)
     stderr = stderr.replace(b"EMPTY", str(Path(workdir) / "empty").encode())
     problems = []
     if result.returncode != status:
@@ -117,6 +145,15 @@ def main():
         for case in CASES:
             problems = run_case(binary, case, workdir, update)
             print("%-28s %s" % (case[0], "FAIL" if problems else "ok"))
+            for p in problems:
+                print("    " + p.replace("\n", "\n    "))
+            failures += bool(problems)
+        prefix = without_libpcap()
+        if isinstance(prefix, str):
+            print("%-28s skipped: %s" % (NO_LIBPCAP[0], prefix))
+        else:
+            problems = run_case(binary, NO_LIBPCAP, workdir, False, prefix)
+            print("%-28s %s" % (NO_LIBPCAP[0], "FAIL" if problems else "ok"))
             for p in problems:
                 print("    " + p.replace("\n", "\n    "))
             failures += bool(problems)

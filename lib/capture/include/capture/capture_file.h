@@ -13,7 +13,8 @@
 
 namespace capture {
 
-// The file could not be opened at all (missing, unreadable).
+// The file could not be opened at all (missing, unreadable), or libpcap,
+// which is loaded at run time, is not installed.
 class CannotOpenError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
@@ -31,8 +32,8 @@ enum class ReadStatus { record, end, error };
 
 class CaptureFile {
  public:
-  // Opens `name`, or standard input for "-". Throws CannotOpenError when the
-  // file cannot be opened, std::runtime_error when it is no pcap or pcapng
+  // Opens `name`, or standard input for "-". Throws CannotOpenError when
+  // libpcap is missing or the file cannot be opened, std::runtime_error when it is no pcap or pcapng
   // file or its link type is not one that link_layer.h reads.
   explicit CaptureFile(const char* name);
   // Reads an open file, which it takes over; `name` is for messages.
