@@ -90,10 +90,10 @@ TEST(message, setters_rewrite_one_splice_request_with_the_lead_byte) {
   EXPECT_THROW(m->set_preroll_time(-1, 1), std::out_of_range);
   EXPECT_THROW(m->set_break_duration(2, 1), std::out_of_range);
   EXPECT_EQ(m->data(), bytes);
-  m->set_preroll_time(1, 0x1234);
-  m->set_break_duration(1, 0x5678);
+  m->set_preroll_time(1, 0xA53C);  // together, every bit of both bytes
+  m->set_break_duration(1, 0x5AC3);
   EXPECT_EQ(m->to_hex(), std::string("08") + "ffff00280000010000000002" "010c00060000002a0741"
-                                             "0101000e03ffffffffabcd" "1234" "5678" "050607");
+                                             "0101000e03ffffffffabcd" "a53c" "5ac3" "050607");
   EXPECT_EQ(m->position(), bytes.size());  // still counted in the old buffer
 }
 

@@ -62,7 +62,16 @@ TEST(packet, every_link_type) {
 
 TEST(packet, ignored) {
   const std::string options = "06" "00" "000000000000";  // destination options header
-  const std::pair<const char*, std::string> ignored[] = {
+  struct Ignored {
+    const char* name;
+    std::string hex;
+    int link_type = 228;
+  };
+  const Ignored ignored[] = {
+      // An IP version that is not the link type's.
+      {"ipv6_on_ipv4_link", kIpv6},
+      {"ipv4_on_ipv6_link", kIpv4, 229},
+      {"ipv5_raw", "5" + kIpv4.substr(1), 101},
       {"more_fragments", "4500002b" "00002000" "4006" "0000" "0a000005" "0a000009" + kTcp},
       {"fragment_offset", "4500002b" "00000001" "4006" "0000" "0a000005" "0a000009" + kTcp},
       {"udp", "4500002b" "00004000" "4011" "0000" "0a000005" "0a000009" + kTcp},
@@ -73,10 +82,11 @@ TEST(packet, ignored) {
       {"tcp_header_too_long", "4500002b" "00004000" "4006" "0000" "0a000005" "0a000009" +
                                   kTcp.substr(0, 24) + "f018ffff00000000616263"},
   };
-  for (const auto& [name, hex] : ignored) {
-    const std::vector<std::uint8_t> frame = samples::bytes(hex);
+  for (const Ignored& c : ignored) {
+    const std::vector<std::uint8_t> frame = samples::bytes(c.hex);
     capture::TcpSegment segment;
-    EXPECT_FALSE(capture::read_tcp_segment(228, frame.data(), frame.size(), segment)) << name;
+    EXPECT_FALSE(capture::read_tcp_segment(c.link_type, frame.data(), frame.size(), segment))
+        << c.name;
   }
   // The same extension header before TCP is skipped.
   const std::vector<std::uint8_t> frame =

@@ -125,6 +125,27 @@ def reconnect():
     return pcap([(T0, i * 1000, null + f) for i, f in enumerate(frames)], link=0)
 
 
+def half_close():
+    """Two connections that each side closes first in turn, with data after
+    the first FIN. The first ends, before the capture does, with its queue
+    mark answered only by an inject_complete_response; the second's client
+    falls silent for 140 s, which is reported once."""
+    a = Conversation(AS, INJECTOR)
+    b = Conversation(("10.0.0.6", 56177), INJECTOR)
+    first = a.handshake() + [
+        a.segment("c", payload=INIT_REQUEST), a.segment("s", payload=INIT_RESPONSE),
+        a.segment("c", payload=MARK), a.segment("s", payload=RESPONSES[14:]),
+        a.segment("s", FIN | ACK), a.segment("c", payload=single(0x0003, H("69a5f0e0" "0001e240"))),
+        a.segment("c", FIN | ACK)]
+    second = b.handshake() + [b.segment("c", payload=INIT_REQUEST), b.segment("s", payload=INIT_RESPONSE)]
+    records = stamped(first + second)
+    records += [(T0 + 70, 0, b.segment("s", ACK)), (T0 + 140, 0, b.segment("s", ACK)),
+                (T0 + 141, 0, b.segment("c", FIN | ACK)),
+                (T0 + 141, 1000, b.segment("s", payload=single(0x0004, result=100))),
+                (T0 + 141, 2000, b.segment("s", FIN | ACK))]
+    return pcap([(s, us, frame(ETHERNET, f)) for s, us, f in records])
+
+
 def cut_file():
     """The worked example, cut inside its eighth record."""
     data = pcap(worked_example())
@@ -142,6 +163,7 @@ def main():
     write("two_connections.pcap", two_connections())
     write("cut.pcap", cut_file())
     write("reconnect.pcap", reconnect())
+    write("half_close.pcap", half_close())
     write("link_147.pcap", pcap([(T0, 0, INIT_REQUEST)], link=147))
     write("raw_ipv4.pcap", pcap([(T0, 0, packet(AS[0], INJECTOR[0], AS[1], INJECTOR[1], 7, PSH | ACK, INIT_REQUEST))], link=RAW))
 

@@ -38,6 +38,7 @@ CASES = [
     ("other_port_only", ["--port", "6000", "two_connections.pcap"], "other_port_only.txt", b"", 0),
     ("null_link_reconnects", ["--json-lines", "--port", "5167", "--port", "5168", "reconnect.pcap"],
      "reconnect.jsonl", b"", 0),
+    ("half_close", ["half_close.pcap"], "half_close.txt", b"", 0),
     ("cut_file", ["--json-lines", "cut.pcap"], "cut.jsonl", b"", 0),
     ("raw_ip_from_stdin", ["--json-lines", "-"], "raw_ipv4.jsonl", b"", 0),
     ("missing_file", ["missing.pcap"], b"",
