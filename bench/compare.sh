@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: MIT
 # Whole-process timings, side by side in one run (median of many runs):
 #   scte104 -f big.bin  against  xxd -p big.bin   (largest message the layout allows)
-#   scte104 HELP_EXAMPLE against  cat of its expected report
+#   scte104 HELP_EXAMPLE and scte104 --json HELP_EXAMPLE against cat of its expected report
 #   scte104 --json -f big.bin against scte104 -f big.bin
 #   scte104 --encode big.json against jq -c . big.json  (big.json: the JSON report of big.bin)
 # and the peak resident memory of the large runs; then --json-lines on
@@ -61,6 +61,7 @@ def race(a, b, n):
 big_tool, big_xxd = race([tool, "-f", big], ["xxd", "-p", big], runs)
 big_json, big_text = race([tool, "--json", "-f", big], [tool, "-f", big], runs)
 small_tool, small_cat = race([tool, help_b64], ["cat", expected], small_runs)
+small_json, json_cat = race([tool, "--json", help_b64], ["cat", expected], small_runs)
 print("large message (%d bytes), median of %d:" % (os.path.getsize(big), runs))
 print("  scte104 -f big.bin   %8.1f ms" % (big_tool * 1e3))
 print("  xxd -p big.bin       %8.1f ms   ratio %.2f (target <= 1.00)" % (big_xxd * 1e3, big_tool / big_xxd))
@@ -73,6 +74,8 @@ print("  jq -c .              %8.1f ms   ratio %.2f (target <= 1.00)" % (big_jq 
 print("help example, median of %d:" % small_runs)
 print("  scte104 BASE64       %8.1f us" % (small_tool * 1e6))
 print("  cat expected report  %8.1f us   ratio %.2f (target <= 1.00)" % (small_cat * 1e6, small_tool / small_cat))
+print("  scte104 --json BASE64%8.1f us" % (small_json * 1e6))
+print("  cat expected report  %8.1f us   ratio %.2f (target <= 1.00)" % (json_cat * 1e6, small_json / json_cat))
 PY
 
 size=$(stat -c %s "$work/big.bin")
