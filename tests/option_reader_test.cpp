@@ -40,10 +40,22 @@ TEST(option_reader, durations) {
   };
   constexpr std::uint64_t kBad = UINT64_MAX;
   const Case cases[] = {
-      {"0", 0},         {"250ms", 250},      {"5s", 5000},    {"0s", 0},
-      {"86400s", 86400000}, {"86400000ms", 86400000}, {"86401s", kBad}, {"86400001ms", kBad},
-      {"1.5s", kBad},   {"5", kBad},         {"-1s", kBad},   {"5 s", kBad},
-      {"s", kBad},      {"ms", kBad},        {"", kBad},      {"00", kBad},
+      {"0", 0},
+      {"250ms", 250},
+      {"5s", 5000},
+      {"0s", 0},
+      {"86400s", 86400000},
+      {"86400000ms", 86400000},
+      {"86401s", kBad},
+      {"86400001ms", kBad},
+      {"1.5s", kBad},
+      {"5", kBad},
+      {"-1s", kBad},
+      {"5 s", kBad},
+      {"s", kBad},
+      {"ms", kBad},
+      {"", kBad},
+      {"00", kBad},
       {"99999999999999999999s", kBad},
   };
   for (const Case& c : cases) {
