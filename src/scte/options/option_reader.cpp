@@ -61,8 +61,7 @@ std::vector<const char*> read_options_and_inputs(int argc, char** argv, int at,
   return inputs;
 }
 
-void bad_option_value(std::string_view option, std::string_view value,
-                      std::string_view expected) {
+void bad_option_value(std::string_view option, std::string_view value, std::string_view expected) {
   throw OptionError("Invalid " + std::string(option) + " value \"" + std::string(value) +
                     "\": expected " + std::string(expected));
 }

@@ -57,8 +57,7 @@ std::vector<const char*> read_options_and_inputs(int argc, char** argv, int at,
 
 // Decimal digits only, from min to max; else bad_option_value with `expected`.
 std::uint64_t parse_decimal_option(std::string_view option, std::string_view value,
-                                   std::uint64_t min, std::uint64_t max,
-                                   std::string_view expected);
+                                   std::uint64_t min, std::uint64_t max, std::string_view expected);
 
 // A duration in milliseconds: decimal digits then "ms" or "s", or "0" alone,
 // at most 86400s ("250ms", "5s", "0"; not "1.5s", "5", "-1s", "5 s").

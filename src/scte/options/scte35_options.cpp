@@ -9,9 +9,8 @@ OptionTable scte35_options(scte_104::Scte35Settings& settings) {
   return {
       {"--pts", true, true,
        [&settings](std::string_view value) {
-         settings.reference_pts =
-             parse_decimal_option("--pts", value, 0, scte_104::kMaxPts,
-                                  "90 kHz ticks from 0 to 8589934591");
+         settings.reference_pts = parse_decimal_option("--pts", value, 0, scte_104::kMaxPts,
+                                                       "90 kHz ticks from 0 to 8589934591");
        }},
       {"--frame-rate", true, true,
        [&settings](std::string_view value) {
