@@ -43,8 +43,7 @@ CaptureFile::CaptureFile(std::FILE* file, const std::string& name) {
 
 void CaptureFile::open(std::FILE* file, const std::string& name, bool owned) {
   char error[PCAP_ERRBUF_SIZE] = "";
-  mHandle->pcap =
-      mHandle->pcap_functions.fopen_offline(file, PCAP_TSTAMP_PRECISION_NANO, error);
+  mHandle->pcap = mHandle->pcap_functions.fopen_offline(file, PCAP_TSTAMP_PRECISION_NANO, error);
   if (mHandle->pcap == nullptr) {
     if (owned) std::fclose(file);
     throw std::runtime_error(name + " is not a pcap or pcapng file");

@@ -233,7 +233,8 @@ std::string not_json(const json::exception& e) {
   // the document's last token; the place is enough.
   const std::string_view after = "; expected end of input";
   const auto reason = what.find(": ");
-  if (what.size() > after.size() && what.compare(what.size() - after.size(), after.size(), after) == 0 &&
+  if (what.size() > after.size() &&
+      what.compare(what.size() - after.size(), after.size(), after) == 0 &&
       reason != std::string::npos) {
     what.replace(reason + 2, std::string::npos, kOnlyWhiteSpace);
   }

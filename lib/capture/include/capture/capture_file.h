@@ -33,8 +33,8 @@ enum class ReadStatus { record, end, error };
 class CaptureFile {
  public:
   // Opens `name`, or standard input for "-". Throws CannotOpenError when
-  // libpcap is missing or the file cannot be opened, std::runtime_error when it is no pcap or pcapng
-  // file or its link type is not one that link_layer.h reads.
+  // libpcap is missing or the file cannot be opened, std::runtime_error when it is no pcap or
+  // pcapng file or its link type is not one that link_layer.h reads.
   explicit CaptureFile(const char* name);
   // Reads an open file, which it takes over; `name` is for messages.
   CaptureFile(std::FILE* file, const std::string& name);
