@@ -128,20 +128,23 @@ def reconnect():
 def half_close():
     """Two connections that each side closes first in turn, with data after
     the first FIN. The first ends, before the capture does, with its queue
-    mark answered only by an inject_complete_response; the second's client
-    falls silent for 140 s, which is reported once."""
+    mark answered only by an inject_complete_response (by proxy, which
+    counts as success); the second's init_response comes by proxy too, its
+    alive_response may not, and its client falls silent for 140 s, which is
+    reported once."""
     a = Conversation(AS, INJECTOR)
     b = Conversation(("10.0.0.6", 56177), INJECTOR)
+    alive = single(0x0003, H("69a5f0e0" "0001e240"))
     first = a.handshake() + [
         a.segment("c", payload=INIT_REQUEST), a.segment("s", payload=INIT_RESPONSE),
-        a.segment("c", payload=MARK), a.segment("s", payload=RESPONSES[14:]),
-        a.segment("s", FIN | ACK), a.segment("c", payload=single(0x0003, H("69a5f0e0" "0001e240"))),
-        a.segment("c", FIN | ACK)]
-    second = b.handshake() + [b.segment("c", payload=INIT_REQUEST), b.segment("s", payload=INIT_RESPONSE)]
+        a.segment("c", payload=MARK), a.segment("s", payload=single(0x0008, H("2101"), result=128)),
+        a.segment("s", FIN | ACK), a.segment("c", payload=alive), a.segment("c", FIN | ACK)]
+    second = b.handshake() + [b.segment("c", payload=INIT_REQUEST),
+                              b.segment("s", payload=single(0x0002, result=128)), b.segment("c", payload=alive)]
     records = stamped(first + second)
     records += [(T0 + 70, 0, b.segment("s", ACK)), (T0 + 140, 0, b.segment("s", ACK)),
                 (T0 + 141, 0, b.segment("c", FIN | ACK)),
-                (T0 + 141, 1000, b.segment("s", payload=single(0x0004, result=100))),
+                (T0 + 141, 1000, b.segment("s", payload=single(0x0004, result=128))),
                 (T0 + 141, 2000, b.segment("s", FIN | ACK))]
     return pcap([(s, us, frame(ETHERNET, f)) for s, us, f in records])
 
