@@ -5,7 +5,6 @@ namespace scte104 {
 namespace {
 
 constexpr std::int64_t kSecondsPerDay = 86400;
-constexpr std::int64_t kNanosecondsPerSecond = 1000000000;
 
 struct CivilDate {
   std::int64_t year;
@@ -77,22 +76,6 @@ std::string format_capture_time(const CaptureTime& time) {
   }
   text += 'Z';
   return text;
-}
-
-bool more_than_after(const CaptureTime& earlier, const CaptureTime& later, std::int64_t limit_ns) {
-  // pcapng stamps may reach the ends of the 64-bit range.
-  std::int64_t seconds = 0;
-  if (__builtin_sub_overflow(later.seconds, earlier.seconds, &seconds)) {
-    return later.seconds > earlier.seconds;
-  }
-  const std::int64_t limit_seconds = limit_ns / kNanosecondsPerSecond;
-  // Far apart: no need for the nanoseconds (nor any risk of overflow).
-  if (seconds > limit_seconds + 1) return true;
-  if (seconds < limit_seconds - 1) return false;
-  const std::int64_t difference = seconds * kNanosecondsPerSecond +
-                                  static_cast<std::int64_t>(later.nanoseconds) -
-                                  static_cast<std::int64_t>(earlier.nanoseconds);
-  return difference > limit_ns;
 }
 
 }  // namespace scte104

@@ -14,7 +14,7 @@ namespace scte104 {
 std::string format_capture_time(const CaptureTime& time);
 
 // Whether `later` is more than `limit_ns` nanoseconds after `earlier`.
-bool more_than_after(const CaptureTime& earlier, const CaptureTime& later, std::int64_t limit_ns);
+using scte_104::more_than_after;
 
 }  // namespace scte104
 

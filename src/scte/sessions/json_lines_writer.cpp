@@ -60,6 +60,26 @@ class JsonLinesWriter : public SessionWriter {
     end(json);
   }
 
+  void event(const LineOrigin& origin, const EventLine& event) override {
+    JsonWriter json(mOut, JsonStyle::compact);
+    begin(origin, json);
+    json.key("event");
+    json.string(event.event);
+    if (event.by != nullptr) {
+      json.key("by");
+      json.string(event.by);
+      json.key("how");
+      json.string(event.how);
+      json.key("reason");
+      if (event.reason != nullptr) {
+        json.string(event.reason);
+      } else {
+        json.null();
+      }
+    }
+    end(json);
+  }
+
   void summary(const SessionSummary& summary) override {
     mOut.text("{\"summary\": {\"packets\": ");
     mOut.decimal(summary.packets);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "scte/scte_104.h"
+#include "scte/session.h"
 #include "scte/single_operation.h"
 
 namespace scte104 {
@@ -26,10 +27,7 @@ inline std::string op_id_hex(std::uint16_t op_id) {
   return text;
 }
 
-struct CaptureTime {
-  std::int64_t seconds = 0;  // UTC, since 1970
-  std::uint32_t nanoseconds = 0;
-};
+using CaptureTime = scte_104::SessionTime;
 
 // The head of every line.
 struct LineOrigin {
@@ -50,18 +48,16 @@ struct MultipleOperationLine {
   std::string error;
 };
 
-// A problem member's value: a number, or a name (nullptr writes null).
-using ProblemValue = std::variant<std::uint64_t, const char*>;
+using ProblemMember = scte_104::ProblemMember;
+using Problem = scte_104::SessionProblem;
 
-struct ProblemMember {
-  const char* key;
-  ProblemValue value;
-};
-
-struct Problem {
-  const char* name = "";
-  std::vector<ProblemMember> members;
-  std::string text;
+// An event of a live connection: `open`, or `close` with who ended it, how
+// and why (reason null: the other end closed first).
+struct EventLine {
+  const char* event = "";
+  const char* by = nullptr;
+  const char* how = nullptr;
+  const char* reason = nullptr;
 };
 
 struct SessionSummary {
@@ -80,6 +76,7 @@ class SessionWriter {
   virtual void multiple_operation(const LineOrigin& origin,
                                   const MultipleOperationLine& message) = 0;
   virtual void problem(const LineOrigin& origin, const Problem& problem) = 0;
+  virtual void event(const LineOrigin& origin, const EventLine& event) = 0;
   virtual void summary(const SessionSummary& summary) = 0;
 };
 

@@ -2,6 +2,7 @@
 // --pcap without --json-lines: one line per message or problem, for people.
 //   TIME  #PACKET  SOURCE > DESTINATION  NAME  SUMMARY
 //   ! TIME  #PACKET  SOURCE > DESTINATION  PROBLEM  TEXT
+//   = TIME  #PACKET  SOURCE > DESTINATION  open|close  TEXT (live connections)
 #include <string>
 #include <variant>
 
@@ -85,6 +86,18 @@ class TimelineWriter : public SessionWriter {
   void problem(const LineOrigin& origin, const Problem& problem) override {
     mOut.text("! ");
     line(origin, problem.name, problem.text);
+  }
+
+  void event(const LineOrigin& origin, const EventLine& event) override {
+    mOut.text("= ");
+    std::string text;
+    if (event.by == nullptr) {
+      text = "connection " + std::to_string(origin.connection);
+    } else {
+      text = std::string("by ") + event.by + ", " + event.how;
+      if (event.reason != nullptr) text += std::string(", ") + event.reason;
+    }
+    line(origin, event.event, text);
   }
 
   void summary(const SessionSummary& summary) override {

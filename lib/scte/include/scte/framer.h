@@ -53,6 +53,10 @@ class SCTE_104_API Framer {
   std::size_t finish();
 
   bool searching() const { return mSearching; }
+  // The bytes held of the message being framed, from its first (none in
+  // search mode): its header once 4 are there.
+  std::size_t held() const { return mSearching ? 0 : static_cast<std::size_t>(end() - mPosition); }
+  const std::uint8_t* held_bytes() const { return at(mPosition); }
 
  private:
   std::uint64_t end() const { return mBase + mBuffer.size(); }
