@@ -4,7 +4,7 @@
 prints its port, takes one connection and answers init_request (100),
 alive_request (100, echoing time() when asked) and every queue mark
 (inject_response with the next result of --results, 100 when they run out).
---close-after N closes the connection at once after the N-th mark,
+--close-at N closes the connection when the N-th mark arrives, unanswered;
 --silent-after N stops answering marks after the N-th. It exits when the
 connection ends, and prints the bytes it read, hex, one message a line."""
 import argparse
@@ -22,8 +22,8 @@ def answer(op_id, result, message, data=b""):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--results", default="")
-    parser.add_argument("--close-after", type=int, default=0)
-    parser.add_argument("--silent-after", type=int, default=0)
+    parser.add_argument("--close-at", type=int, default=0)
+    parser.add_argument("--silent-after", type=int, default=-1)
     args = parser.parse_args()
     results = [int(r) for r in args.results.split(",") if r]
     server = socket.socket()
@@ -53,15 +53,15 @@ def main():
                 out += answer(4, 100, message, message[13:21])
             elif op_id == 0xFFFF:
                 marks += 1
-                if args.silent_after and marks > args.silent_after:
-                    continue
-                result = results[marks - 1] if marks <= len(results) else 100
-                out += answer(7, result, message, message[6:7])
-                if args.close_after and marks >= args.close_after:
+                if args.close_at and marks == args.close_at:
                     conn.sendall(out)
                     conn.close()
                     print("\n".join(seen), flush=True)
                     return
+                if args.silent_after >= 0 and marks > args.silent_after:
+                    continue
+                result = results[marks - 1] if marks <= len(results) else 100
+                out += answer(7, result, message, message[6:7])
         if out:
             conn.sendall(out)
     print("\n".join(seen), flush=True)

@@ -13,10 +13,11 @@
 #include "automation_client.h"
 #include "capture/connections.h"
 #include "output.h"
+#include "scte/session.h"
 
 namespace scte104 {
 
-class SessionChecks;
+class SessionLog;
 class SessionWriter;
 
 class Transcript {
@@ -38,18 +39,13 @@ class Transcript {
 
  private:
   void begin(std::int64_t wall_us, bool new_packet);
-  void event(const char* name, const CloseInfo* info);
 
-  Output& mOut;
   std::unique_ptr<SessionWriter> mWriter;
-  std::unique_ptr<SessionChecks> mChecks;
-  capture::ConnectionInfo mConnection;
-  std::string mClient;
-  std::string mServer;
+  std::unique_ptr<SessionLog> mLog;
+  std::unique_ptr<scte_104::SessionChecker> mChecker;
   std::uint64_t mPacket = 0;
   std::int64_t mWallUs = 0;
-  std::uint64_t mMessages = 0;
-  std::uint64_t mProblems = 0;
+  bool mStallReported = false;
 };
 
 }  // namespace scte104
