@@ -116,7 +116,7 @@ def test_injector_closes():
 
 def test_unanswered_then_alive():
     injector, port = start_injector("--silent-after", "1")
-    status, out, err = send(port, ["--response-timeout", "200ms", "--window", "2"], MARKS)
+    status, out, err = send(port, ["--response-timeout", "200ms", "--window", "3"], MARKS)
     wire = injector.communicate(timeout=30)[0].split()
     check("unanswered", (status, mask(out), err), (3,
         "! line 4  2 bytes are no multiple_operation_message (12 at least)\n"
