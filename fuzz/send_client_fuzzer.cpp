@@ -58,15 +58,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           client.offer_mark(now, ++marks, std::move(mark));
         }
         break;
-      case 5:  // the socket takes some of what is queued
-        client.wrote(now, std::min<std::size_t>(client.pending_size(), length * 4));
+      case 5: {  // the socket takes some of what is queued
+        const std::size_t taken = std::min<std::size_t>(client.pending_size(), length * 4);
+        client.handed(taken);
+        client.wrote(now, taken);
         break;
+      }
       case 6:
         client.input_ended(now);
         break;
-      default:
-        client.wrote(now, client.pending_size());
+      default: {
+        const std::size_t taken = client.pending_size();
+        client.handed(taken);
+        client.wrote(now, taken);
         break;
+      }
     }
   }
   client.interrupt(now);

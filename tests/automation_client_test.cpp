@@ -224,6 +224,7 @@ std::string run(const ClientCase& c, std::string& writes) {
       const std::vector<std::uint8_t> bytes(client.pending_data(), client.pending_data() + size);
       if (!writes.empty()) writes += " | ";
       writes += decode_writes(bytes);
+      client.handed(size);
       client.wrote(now(), size);
     }
     if (kind == '+') {
@@ -281,7 +282,8 @@ TEST(automation_client, request_bytes) {
   Instant now{0, kWallBase + 250'000};
   client.connected(now);
   EXPECT_EQ(to_hex(client.pending_data(), client.pending_size()), "0001000dffffffff0012013456");
-  client.wrote(now, client.pending_size());
+  client.handed(client.pending_size());
+  client.wrote(now, 13);
   const std::vector<std::uint8_t> ok = from_hex(response_hex(2, 128, ""));
   client.bytes_read(now, ok.data(), ok.size());
   now.mono_us += 1'000'000;

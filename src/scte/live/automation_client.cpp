@@ -145,13 +145,16 @@ void AutomationClient::send_marks(Instant now) {
   mHeld.reset();
 }
 
-void AutomationClient::wrote(Instant now, std::size_t count) {
-  mWritten += count;
+void AutomationClient::handed(std::size_t count) {
   mOutStart += count;
   if (mOutStart == mOut.size()) {
     mOut.clear();
     mOutStart = 0;
   }
+}
+
+void AutomationClient::wrote(Instant now, std::size_t count) {
+  mWritten += count;
   mLastTraffic = now.mono_us;
   for (Flight& flight : mFlights) {
     if (flight.written || flight.end_offset > mWritten) continue;

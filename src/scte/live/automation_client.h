@@ -100,7 +100,9 @@ class AutomationClient {
   // Events.
   void connected(Instant now);
   void bytes_read(Instant now, const std::uint8_t* data, std::size_t size);
-  // The socket took `count` bytes of pending_data().
+  // The first `count` bytes of pending_data() went to the socket's queue.
+  void handed(std::size_t count);
+  // The kernel took `count` more of the bytes handed, in order.
   void wrote(Instant now, std::size_t count);
   // The injector's end of stream, a reset or an error.
   void peer_ended(Instant now, PeerEnd how, const std::string& reason);
@@ -113,7 +115,7 @@ class AutomationClient {
 
   // Whether the input should be read up to its next mark now.
   bool wants_mark() const;
-  // Bytes queued for the socket, oldest first.
+  // Bytes to hand to the socket, oldest first.
   const std::uint8_t* pending_data() const { return mOut.data() + mOutStart; }
   std::size_t pending_size() const { return mOut.size() - mOutStart; }
   // The write side is to be shut (FIN) once pending_data() is written.
@@ -169,8 +171,8 @@ class AutomationClient {
   std::string mFatal;
   std::optional<LiveProblem> mProblem;
 
-  // Outgoing bytes: mOut[mOutStart..] are queued; mWritten counts every
-  // byte the socket took, mQueued every byte ever queued.
+  // Outgoing bytes: mOut[mOutStart..] are not handed yet; mWritten counts
+  // every byte the kernel took, mQueued every byte ever queued.
   std::vector<std::uint8_t> mOut;
   std::size_t mOutStart = 0;
   std::uint64_t mQueued = 0;

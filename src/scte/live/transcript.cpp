@@ -29,13 +29,12 @@ const char* how_name(PeerEnd how) {
 
 }  // namespace
 
-Transcript::Transcript(Output& out, const capture::Endpoint& local,
-                       const capture::Endpoint& remote)
+Transcript::Transcript(Output& out, const std::string& local, const std::string& remote)
     : mWriter(make_json_lines_writer(out, scte_104::Scte35Settings{})),
       mLog(std::make_unique<SessionLog>(*mWriter)),
       mChecker(std::make_unique<scte_104::SessionChecker>(*mLog)) {
   mChecker->set_max_message(kMaxMessage);
-  mLog->add_connection(kConnection, capture::to_string(local), capture::to_string(remote));
+  mLog->add_connection(kConnection, local, remote);
 }
 
 Transcript::~Transcript() = default;

@@ -11,7 +11,6 @@
 #include <string>
 
 #include "automation_client.h"
-#include "capture/connections.h"
 #include "output.h"
 #include "scte/session.h"
 
@@ -22,7 +21,9 @@ class SessionWriter;
 
 class Transcript {
  public:
-  Transcript(Output& out, const capture::Endpoint& local, const capture::Endpoint& remote);
+  // `local` and `remote` as "ip:port": the automation system's end and the
+  // injector's.
+  Transcript(Output& out, const std::string& local, const std::string& remote);
   ~Transcript();
 
   // The connect: packet 1.

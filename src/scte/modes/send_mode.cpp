@@ -4,13 +4,14 @@
 // what to send and when; this file moves its bytes, reads the input's
 // lines, keeps the clocks and writes the reports.
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
-#include <sys/signalfd.h>
-#include <sys/socket.h>
+#include <sys/epoll.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
+#include <chrono>
+#include <functional>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -24,6 +25,8 @@
 #include "line_reader.h"
 #include "mark_line.h"
 #include "modes.h"
+#include "net/loop.h"
+#include "net/socket.h"
 #include "option_reader.h"
 #include "output.h"
 #include "send_report.h"
@@ -117,57 +120,45 @@ SendOptions read_send_options(int argc, char** argv, int at) {
   return options;
 }
 
-// SIGINT and SIGTERM arrive through a descriptor the loop polls; SIGPIPE is
-// ignored, so a write to a closed socket is an error like any other.
-class Signals {
- public:
-  Signals() {
-    signal(SIGPIPE, SIG_IGN);
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
-    sigprocmask(SIG_BLOCK, &set, nullptr);
-    mFd = signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC);
-  }
-  Signals(const Signals&) = delete;
-  Signals& operator=(const Signals&) = delete;
-  ~Signals() {
-    if (mFd >= 0) ::close(mFd);
-  }
-  int fd() const { return mFd; }
-  // The signal that came, 0 for none.
-  int take() {
-    signalfd_siginfo info{};
-    if (read(mFd, &info, sizeof info) != static_cast<ssize_t>(sizeof info)) return 0;
-    return static_cast<int>(info.ssi_signo);
-  }
-
- private:
-  int mFd = -1;
-};
-
 Instant now() { return Instant{monotonic_us(), wall_us()}; }
 
-// The run once connected: one turn of the loop reads the input up to the
-// next mark the client can take, writes what is queued, waits for the
-// socket, the input, a signal or the next deadline, and hands on what came.
+net::TimePoint time_point(std::int64_t mono_us) {
+  return net::TimePoint(std::chrono::microseconds(mono_us));
+}
+
+// Calls back when its descriptor has events.
+class Watch final : public net::Handler {
+ public:
+  explicit Watch(std::function<void(std::uint32_t)> f) : mF(std::move(f)) {}
+  void on_events(std::uint32_t events) override { mF(events); }
+
+ private:
+  std::function<void(std::uint32_t)> mF;
+};
+
+// The run once connected. The automation client decides; this class moves
+// its bytes through the event loop: the socket's reads and writes, the
+// input's lines when the client wants the next mark, its deadline as a
+// timer, a signal; at the end of every turn it reads the input up to the
+// next mark the client can take, hands what is queued to the socket and
+// writes the lines out.
 class SendSession {
  public:
   SendSession(const SendOptions& options, TcpConnection& connection, InputFile& input,
-              Output& out, Output* log, Signals& signals)
-      : mConnection(connection),
+              Output& out, Output* log, int signal_fd)
+      : mStream(connection.fd),
         mInput(input),
         mOut(out),
-        mSignals(signals),
+        mLog(log),
+        mSignalFd(signal_fd),
         mReport(out, options.json_lines),
         mClient(options.client, [this](const MarkReport& mark) { mReport.mark(mark); }),
         mLines([this](char* into, std::size_t size) { return read_input(into, size); }),
         mLive(input.is_live()) {
+    connection.fd = -1;  // the stream owns it now
     if (log != nullptr) {
       mTranscript = std::make_unique<Transcript>(*log, connection.local, connection.remote);
     }
-    mLog = log;
   }
 
   // The exit status, the fatal line written.
@@ -175,7 +166,12 @@ class SendSession {
     const Instant start = now();
     if (mTranscript) mTranscript->open(start.wall_us);
     mClient.connected(start);
-    while (mClient.state() != ClientState::closed) turn();
+    mTimer = mLoop.make_timer([this] { on_deadline(); });
+    mLoop.add(mStream.fd(), EPOLLIN, &mSocketWatch);
+    mLoop.add(mSignalFd, EPOLLIN, &mSignalWatch);
+    mLoop.set_turn_end([this] { turn_end(); });
+    turn_end();
+    while (!mLoop.stopped()) mLoop.run_once();
     finish();
     return status();
   }
@@ -213,115 +209,146 @@ class SendSession {
     }
   }
 
-  // One write of everything queued; true when it all left.
-  bool write_pending() {
-    while (mClient.pending_size() > 0) {
-      const ssize_t wrote = send(mConnection.fd, mClient.pending_data(), mClient.pending_size(),
-                                 MSG_NOSIGNAL);
-      if (wrote < 0) {
-        if (errno == EINTR) continue;
-        if (errno == EAGAIN || errno == EWOULDBLOCK) return false;
-        peer_failed(errno);
-        return false;
-      }
-      const Instant after = now();
-      if (mTranscript) {
-        mTranscript->bytes(after.wall_us, true, mClient.pending_data(),
-                           static_cast<std::size_t>(wrote));
-      }
-      mClient.wrote(after, static_cast<std::size_t>(wrote));
+  // What the kernel took of a send or a flush.
+  void taken(const net::Stream::Result& result, const std::uint8_t* bytes) {
+    if (result.status == net::Stream::Status::reset ||
+        result.status == net::Stream::Status::error) {
+      peer_failed(result);
+      return;
     }
-    return true;
+    if (result.size == 0) return;
+    const Instant after = now();
+    if (mTranscript) mTranscript->bytes(after.wall_us, true, bytes, result.size);
+    mClient.wrote(after, result.size);
   }
 
-  void peer_failed(int error) {
+  void peer_failed(const net::Stream::Result& result) {
     const Instant at = now();
     if (mTranscript) mTranscript->peer_end(at.wall_us);
-    const bool reset = error == ECONNRESET || error == EPIPE;
+    const bool reset = result.status == net::Stream::Status::reset || result.error == EPIPE;
     mClient.peer_ended(at, reset ? PeerEnd::rst : PeerEnd::error,
-                       reset ? std::string("reset by the injector") : std::strerror(error));
+                       reset ? std::string("reset by the injector")
+                             : std::string(std::strerror(result.error)));
   }
 
-  void read_socket() {
-    std::uint8_t buffer[kReadSize];
-    const ssize_t got = recv(mConnection.fd, buffer, sizeof buffer, 0);
-    if (got < 0) {
-      if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) peer_failed(errno);
+  void on_socket(std::uint32_t events) {
+    if ((events & EPOLLOUT) != 0 && mStream.queued() > 0) {
+      const std::uint8_t* bytes = nullptr;
+      const net::Stream::Result result = mStream.flush(bytes);
+      taken(result, bytes);
+    }
+    if ((events & (EPOLLIN | EPOLLHUP | EPOLLERR)) == 0 || mPeerDone ||
+        mClient.state() == ClientState::closed) {
       return;
     }
+    const net::Stream::Result got = mStream.read(mBuffer.data(), mBuffer.size());
     const Instant at = now();
-    if (got == 0) {
-      if (mTranscript) mTranscript->peer_end(at.wall_us);
-      mClient.peer_ended(at, PeerEnd::fin, "closed by the injector");
-      mPeerDone = true;
-      return;
+    switch (got.status) {
+      case net::Stream::Status::again:
+        return;
+      case net::Stream::Status::end:
+        mPeerDone = true;
+        if (mTranscript) mTranscript->peer_end(at.wall_us);
+        mClient.peer_ended(at, PeerEnd::fin, "closed by the injector");
+        return;
+      case net::Stream::Status::reset:
+      case net::Stream::Status::error:
+        mPeerDone = true;
+        peer_failed(got);
+        return;
+      case net::Stream::Status::done:
+        break;
     }
-    if (mTranscript) mTranscript->bytes(at.wall_us, false, buffer, static_cast<std::size_t>(got));
-    mClient.bytes_read(at, buffer, static_cast<std::size_t>(got));
-    if (mTranscript && mClient.live_problem()) {
-      mTranscript->problem(at.wall_us, *mClient.live_problem());
-    }
+    if (mTranscript) mTranscript->bytes(at.wall_us, false, mBuffer.data(), got.size);
+    mClient.bytes_read(at, mBuffer.data(), got.size);
+    note_problem(at);
   }
 
-  void turn() {
-    read_marks();
-    const bool all_written = write_pending();
-    if (mClient.state() == ClientState::closed) return;
-    if (all_written && mClient.wants_fin() && !mFinSent) {
-      shutdown(mConnection.fd, SHUT_WR);
+  void on_signal() {
+    const int signal_number = net::read_signal(mSignalFd);
+    if (signal_number == 0) return;
+    if (mSignal != 0) {  // a second one: stop draining at once
+      mDrainCut = true;
+      return;
+    }
+    mSignal = signal_number;
+    mClient.interrupt(now());
+  }
+
+  void on_deadline() {
+    const Instant at = now();
+    if (mDraining) {
+      mDrainCut = true;
+      return;
+    }
+    if (mTranscript) mTranscript->tick(at.wall_us);
+    mClient.tick(at);
+    note_problem(at);
+  }
+
+  void note_problem(const Instant& at) {
+    if (mTranscript && mClient.live_problem()) mTranscript->problem(at.wall_us, *mClient.live_problem());
+  }
+
+  // The end of every turn: next marks, bytes out, lines out, what to
+  // watch and when to wake.
+  void turn_end() {
+    if (mDraining) {
+      if (mStream.queued() == 0 || mDrainCut) mLoop.stop();
+      flush_outputs();
+      return;
+    }
+    if (mClient.state() != ClientState::closed) read_marks();
+    if (mClient.pending_size() > 0 && !mPeerDone) {
+      const std::size_t size = mClient.pending_size();
+      const std::uint8_t* bytes = nullptr;
+      const net::Stream::Result result = mStream.send(mClient.pending_data(), size, bytes);
+      mClient.handed(size);
+      taken(result, bytes);
+    }
+    if (mClient.wants_fin() && mStream.queued() == 0 && !mFinSent) {
+      mStream.shutdown_write();
       mFinSent = true;
     }
     flush_outputs();
-    int timeout = -1;
-    if (const auto deadline = mClient.next_deadline()) {
-      const std::int64_t left = *deadline - monotonic_us();
-      timeout = left <= 0 ? 0 : static_cast<int>((left + 999) / 1000);
-    }
-    pollfd fds[3] = {{mConnection.fd, static_cast<short>(mPeerDone ? 0 : POLLIN), 0},
-                     {mSignals.fd(), POLLIN, 0},
-                     {-1, POLLIN, 0}};
-    if (!all_written) fds[0].events = static_cast<short>(fds[0].events | POLLOUT);
-    if (mLive && mClient.wants_mark()) fds[2].fd = mInput.fd();
-    if (poll(fds, 3, timeout) < 0 && errno != EINTR) {
-      throw std::runtime_error(std::string("poll: ") + std::strerror(errno));
-    }
-    if ((fds[1].revents & POLLIN) != 0) {
-      mSignal = mSignals.take();
-      if (mSignal != 0) {
-        mClient.interrupt(now());
+    if (mClient.state() == ClientState::closed) {
+      if (mClient.end() == ClientEnd::interrupted && mStream.queued() > 0 && !mDrainCut) {
+        // Queued bytes get a second to leave; a second signal cuts it.
+        mDraining = true;
+        mLoop.arm(mTimer, time_point(monotonic_us() + kDrainUs));
+        mLoop.modify(mStream.fd(), EPOLLOUT, &mSocketWatch);
         return;
       }
+      mLoop.stop();
+      return;
     }
-    if ((fds[2].revents & (POLLIN | POLLHUP | POLLERR)) != 0) mInputReadable = true;
-    if ((fds[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0 && !mPeerDone) read_socket();
-    if (mClient.state() == ClientState::closed) return;
-    const Instant at = now();
-    if (mTranscript) mTranscript->tick(at.wall_us);
-    mClient.tick(at);
-    if (mTranscript && mClient.live_problem()) {
-      mTranscript->problem(at.wall_us, *mClient.live_problem());
+    std::uint32_t events = mPeerDone ? 0u : static_cast<std::uint32_t>(EPOLLIN);
+    if (mStream.queued() > 0) events |= EPOLLOUT;
+    if (events != mSocketEvents) {
+      mLoop.modify(mStream.fd(), events, &mSocketWatch);
+      mSocketEvents = events;
     }
-  }
-
-  // After a signal, what is queued gets a second to leave; a second
-  // signal cuts it short.
-  void drain() {
-    const std::int64_t until = monotonic_us() + kDrainUs;
-    while (mClient.pending_size() > 0) {
-      if (write_pending()) break;
-      const std::int64_t left = until - monotonic_us();
-      if (left <= 0) break;
-      pollfd fds[2] = {{mConnection.fd, POLLOUT, 0}, {mSignals.fd(), POLLIN, 0}};
-      poll(fds, 2, static_cast<int>((left + 999) / 1000));
-      if ((fds[1].revents & POLLIN) != 0 && mSignals.take() != 0) break;
+    const bool watch_input = mLive && mClient.wants_mark() && !mInputReadable;
+    if (watch_input != mWatchingInput) {
+      if (watch_input) {
+        mLoop.add(mInput.fd(), EPOLLIN, &mInputWatch);
+      } else {
+        mLoop.remove(mInput.fd(), &mInputWatch);
+      }
+      mWatchingInput = watch_input;
+    }
+    if (const auto deadline = mClient.next_deadline()) {
+      mLoop.arm(mTimer, time_point(*deadline));
+    } else {
+      mLoop.disarm(mTimer);
     }
   }
 
   void finish() {
-    if (mClient.end() == ClientEnd::interrupted) drain();
+    if (mWatchingInput) mLoop.remove(mInput.fd(), &mInputWatch);
+    mLoop.remove(mStream.fd(), &mSocketWatch);
+    mStream.close();
     const Instant at = now();
-    ::close(mConnection.fd);
-    mConnection.fd = -1;
     if (mTranscript) {
       mTranscript->close(at.wall_us, mClient.close_info(),
                          mClient.end() == ClientEnd::interrupted);
@@ -350,20 +377,32 @@ class SendSession {
     return mReport.all_accepted() ? 0 : 3;
   }
 
-  TcpConnection& mConnection;
+  net::Loop mLoop;
+  net::Stream mStream;
   InputFile& mInput;
   Output& mOut;
-  Output* mLog = nullptr;
-  Signals& mSignals;
+  Output* mLog;
+  int mSignalFd;
   SendReport mReport;
   AutomationClient mClient;
   ByteSource mSource = mInput.source();
   LineReader mLines;
   std::unique_ptr<Transcript> mTranscript;
+  std::array<std::uint8_t, kReadSize> mBuffer{};
+  net::Loop::TimerId mTimer = 0;
+  Watch mSocketWatch{
+      [this](std::uint32_t events) { on_socket(events); }};
+  Watch mSignalWatch{[this](std::uint32_t) { on_signal(); }};
+  Watch mInputWatch{
+      [this](std::uint32_t) { mInputReadable = true; }};
+  std::uint32_t mSocketEvents = EPOLLIN;
   bool mLive;
   bool mInputReadable = false;
+  bool mWatchingInput = false;
   bool mFinSent = false;
   bool mPeerDone = false;
+  bool mDraining = false;
+  bool mDrainCut = false;
   int mSignal = 0;
   std::uint64_t mLineNumber = 0;
 };
@@ -372,7 +411,9 @@ class SendSession {
 
 int run_send_mode(const char* /*progname*/, int argc, char** argv, int at) {
   const SendOptions options = read_send_options(argc, argv, at);
-  Signals signals;
+  // SIGPIPE ignored: a write to a closed socket is an error like any other.
+  signal(SIGPIPE, SIG_IGN);
+  const int signal_fd = net::signal_descriptor({SIGINT, SIGTERM});
   InputFile input(options.input);
   if (!input.is_open()) return kCannotOpenStatus;
   std::unique_ptr<Output> log;
@@ -386,19 +427,19 @@ int run_send_mode(const char* /*progname*/, int argc, char** argv, int at) {
     log = std::make_unique<Output>(descriptor_sink(log_fd, options.log));
   }
   Output out(descriptor_sink(STDOUT_FILENO, "standard output"));
-  TcpConnection connection = tcp_connect(options.peer, options.connect_timeout_ms, signals.fd());
+  TcpConnection connection = tcp_connect(options.peer, options.connect_timeout_ms, signal_fd);
   int status = 0;
   if (connection.interrupted) {
     // Nothing was sent: the summary of no marks.
     SendReport report(out, options.json_lines);
     report.summary();
     out.flush();
-    status = 128 + signals.take();
+    status = 128 + net::read_signal(signal_fd);
   } else if (connection.fd < 0) {
     report_error("cannot connect to " + to_string(options.peer) + ": " + connection.error);
     status = 1;
   } else {
-    SendSession session(options, connection, input, out, log.get(), signals);
+    SendSession session(options, connection, input, out, log.get(), signal_fd);
     status = session.run();
   }
   if (log_fd >= 0) ::close(log_fd);
