@@ -19,8 +19,19 @@ namespace {
 void answer(std::vector<std::uint8_t>& out, unsigned op_id, const std::uint8_t* message,
             int data_byte) {
   const std::uint8_t size = data_byte >= 0 ? 14 : 13;
-  const std::uint8_t bytes[14] = {0, static_cast<std::uint8_t>(op_id), 0, size, 0, 100, 0xff, 0xff,
-                                  0, 0, message[0] == 0xff ? std::uint8_t{0} : message[10], 0, 0,
+  const std::uint8_t bytes[14] = {0,
+                                  static_cast<std::uint8_t>(op_id),
+                                  0,
+                                  size,
+                                  0,
+                                  100,
+                                  0xff,
+                                  0xff,
+                                  0,
+                                  0,
+                                  message[0] == 0xff ? std::uint8_t{0} : message[10],
+                                  0,
+                                  0,
                                   static_cast<std::uint8_t>(data_byte)};
   out.insert(out.end(), bytes, bytes + size);
 }

@@ -52,9 +52,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
       case 4:  // a mark of the input
         if (client.wants_mark()) {
-          std::vector<std::uint8_t> mark = {0xFF, 0xFF, 0x00, 0x0C, 0, 0,
-                                            static_cast<std::uint8_t>(length), 0, 0, 0,
-                                            static_cast<std::uint8_t>(length & 3u), 0};
+          std::vector<std::uint8_t> mark = {0xFF,
+                                            0xFF,
+                                            0x00,
+                                            0x0C,
+                                            0,
+                                            0,
+                                            static_cast<std::uint8_t>(length),
+                                            0,
+                                            0,
+                                            0,
+                                            static_cast<std::uint8_t>(length & 3u),
+                                            0};
           client.offer_mark(now, ++marks, std::move(mark));
         }
         break;

@@ -8,9 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "samples.h"
 
 namespace {
 
@@ -21,18 +24,6 @@ using scte104::MarkReport;
 using scte104::MarkStatus;
 
 constexpr std::int64_t kWallBase = 1'796'655'600'000'000;  // 2026-12-07T15:00:00Z
-
-std::uint8_t hex_value(char c) {
-  return static_cast<std::uint8_t>(c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
-}
-
-std::vector<std::uint8_t> from_hex(const std::string& hex) {
-  std::vector<std::uint8_t> bytes;
-  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-    bytes.push_back(static_cast<std::uint8_t>(hex_value(hex[i]) << 4u | hex_value(hex[i + 1])));
-  }
-  return bytes;
-}
 
 std::string to_hex(const std::uint8_t* bytes, std::size_t size) {
   static const char digits[] = "0123456789abcdef";
@@ -45,10 +36,8 @@ std::string to_hex(const std::uint8_t* bytes, std::size_t size) {
 }
 
 std::string number_hex(unsigned value, int digits) {
-  std::string text;
-  for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4) {
-    text += "0123456789abcdef"[(value >> static_cast<unsigned>(shift)) & 15u];
-  }
+  char text[8];
+  std::snprintf(text, sizeof text, "%0*x", digits, value);
   return text;
 }
 
@@ -77,7 +66,8 @@ std::string decode_writes(const std::vector<std::uint8_t>& bytes) {
     if (m[0] == 0xff && m[1] == 0xff) {
       text += "m" + number_hex(m[6], 2);
     } else if (header == "0001000dffffffff00" && size == 13) {
-      text += "init" + std::to_string(m[10]) + (to_hex(m + 9, 1) + to_hex(m + 11, 2) == "000000" ? "" : "?");
+      text += "init" + std::to_string(m[10]) +
+              (to_hex(m + 9, 1) + to_hex(m + 11, 2) == "000000" ? "" : "?");
     } else if ((header == "0003000dffffffff00" && size == 13) ||
                (header == "00030015ffffffff00" && size == 21)) {
       text += "alive" + std::to_string(m[10]) + (size == 21 ? "t" : "");
@@ -86,7 +76,8 @@ std::string decode_writes(const std::vector<std::uint8_t>& bytes) {
     }
     at += size;
   }
-  if (at < bytes.size()) text += (text.empty() ? "" : " ") + to_hex(bytes.data() + at, bytes.size() - at);
+  if (at < bytes.size())
+    text += (text.empty() ? "" : " ") + to_hex(bytes.data() + at, bytes.size() - at);
   return text;
 }
 
@@ -138,32 +129,38 @@ struct ClientCase {
 // mXX / uXX / gXX a mark numbered XX timed immediately / by UTC / by GPI;
 // e the input ends; i (iRRR) init_response 100 (RRR); rXX (rXX:RRR)
 // inject_response; kXX (kXX:RRR) inject_complete_response, 1 cue message;
-// v alive_response; bHEX raw bytes read; f the peer's FIN; x a reset; s a signal.
+// v alive_response; bHEX raw bytes read; f the peer's FIN; x a reset; s a signal;
+// aN N marks sent and answered at once, neither writes nor reports kept.
 const ClientCase kCases[] = {
     {"handshake_then_end", "", "c w i e w +1 f", "init1", "", "closed input_done"},
     {"no_init_marks_at_once", "noinit", "c m21 w r21 e", "m21", "1/1 #21 accepted @0 100 0",
      "ending next 1000"},
-    {"init_refused", "", "c w i110", "init1", "", "closed init_failed: init refused: 110 Injector in use"},
+    {"init_refused", "", "c w i110", "init1", "",
+     "closed init_failed: init refused: 110 Injector in use"},
     {"init_unanswered", "response=200", "c w +199 +1", "init1", "",
      "closed init_failed: init refused: no init_response in 200ms"},
-    {"init_closed", "", "c w f", "init1", "", "closed init_failed: init refused: connection closed"},
+    {"init_closed", "", "c w f", "init1", "",
+     "closed init_failed: init refused: connection closed"},
     {"stop_and_wait", "", "c w i m21 m22 w +2 r21 w +3 r22 e", "init1 | m21 | m22",
      "1/1 #21 accepted @0 100 2000; 2/2 #22 accepted @2 100 3000", "ending next 1005"},
     {"window_full_then_freed", "window=2", "c w i m01 m02 m03 w r02 w r01 r03",
      "init1 | m01 m02 | m03",
-     "2/2 #02 accepted @0 100 0; 1/1 #01 accepted @0 100 0; 3/3 #03 accepted @0 100 0", "ready next 60000"},
+     "2/2 #02 accepted @0 100 0; 1/1 #01 accepted @0 100 0; 3/3 #03 accepted @0 100 0",
+     "ready next 60000"},
     {"number_in_flight_holds_mark", "window=4", "c w i m05 m05 w r05 w", "init1 | m05 | m05",
      "1/1 #05 accepted @0 100 0", "ready next 5000"},
-    {"refused_and_later_answer_after_no_response", "response=100",
-     "c w i m07 w +100 w v m08 w r07:122 r08", "init1 | m07 | alive2t | m08",
-     "1/1 #07 no_response @0; 2/2 #08 accepted @100 100 0", "ready next 60100"},
-    {"answers_out_of_order_oldest_first", "window=3", "c w i m01 m02 m01 w", "init1 | m01 m02",
-     "", "ready next 5000"},
+    {"refused_and_late_answer_ignored", "response=100",
+     "c w i m07 w +100 w v m08 w r07:122 r08:122", "init1 | m07 | alive2t | m08",
+     "1/1 #07 no_response @0; 2/2 #08 refused @100 122 0", "ready next 60100"},
+    {"late_answer_goes_to_next_with_number", "response=100", "c w i m07 w +100 w v m07 w r07",
+     "init1 | m07 | alive2t | m07", "1/1 #07 no_response @0; 2/2 #07 accepted @100 100 0",
+     "ready next 60100"},
     {"interval_spaces_writes", "window=8 interval=50", "c w i m01 m02 w +10 w +40 w r01 r02",
      "init1 | m01 | m02", "1/1 #01 accepted @0 100 50000; 2/2 #02 accepted @50 100 0",
      "ready next 60050"},
-    {"renumber_wraps", "renumber window=2", "c w i m99 m99 w r01 r02", "init1 | m01 m02",
-     "1/1 #01 accepted @0 100 0; 2/2 #02 accepted @0 100 0", "ready next 60000"},
+    {"renumber_wraps_at_256", "renumber window=2", "c w i a255 m99 m99 w r00 r01",
+     "init1 | m00 m01", "256/256 #00 accepted @0 100 0; 257/257 #01 accepted @0 100 0",
+     "ready next 60000"},
     {"alive_after_silence", "alive=1000", "c w i +999 +1 w +5 v", "init1 | alive2t", "",
      "ready next 2005"},
     {"alive_without_time", "alive=1000 notime", "c w i +1000 w", "init1 | alive2", "",
@@ -171,12 +168,10 @@ const ClientCase kCases[] = {
     {"alive_before_first_utc_mark", "", "c w i u21 w v w r21 u22 w", "init1 | alive2t | m21 | m22",
      "1/1 #21 accepted @0 100 0", "ready next 5000"},
     {"no_alive_before_gpi_mark", "", "c w i g21 w", "init1 | m21", "", "ready next 5000"},
-    {"alive_unanswered_drops", "response=100", "c w i m21 w +100 w +100",
-     "init1 | m21 | alive2t", "1/1 #21 no_response @0",
-     "closed dropped: no alive_response in 100ms: connection dropped"},
+    {"alive_unanswered_drops", "response=100", "c w i m21 w +100 w +100", "init1 | m21 | alive2t",
+     "1/1 #21 no_response @0", "closed dropped: no alive_response in 100ms: connection dropped"},
     {"completion_awaited", "complete=300 window=1", "c w i m21 m22 w +1 r21 w +2 k21 +4 r22",
-     "init1 | m21 | m22",
-     "1/1 #21 accepted @0 100 1000 c100/1 3000", "ready next 307"},
+     "init1 | m21 | m22", "1/1 #21 accepted @0 100 1000 c100/1 3000", "ready next 307"},
     {"completion_refused", "complete=300", "c w i m21 w r21 k21:120", "init1 | m21",
      "1/1 #21 refused @0 100 0 c120/1 0", "ready next 60000"},
     {"completion_missing", "complete=300", "c w i m21 w +1 r21 +300", "init1 | m21",
@@ -184,7 +179,8 @@ const ClientCase kCases[] = {
     {"lost_with_marks_in_flight_and_held", "window=1", "c w i m21 w m22 x", "init1 | m21",
      "1/1 #21 no_response @0; 2/2 #22 not_sent", "closed lost: connection lost: reset"},
     {"signal_interrupts", "window=2", "c w i m21 m22 w r22 m23 m24 s", "init1 | m21 m22",
-     "2/2 #22 accepted @0 100 0; 1/1 #21 interrupted @0; 3/3 #23 interrupted; 4/4 #24 not_sent", "closed interrupted"},
+     "2/2 #22 accepted @0 100 0; 1/1 #21 interrupted @0; 3/3 #23 interrupted; 4/4 #24 not_sent",
+     "closed interrupted"},
     {"answer_split_byte_by_byte", "",
      "c w i m21 w b00 b07 b00 b0e b00 b64 bff bff b00 b00 b00 b00 b00 +7 b21", "init1 | m21",
      "1/1 #21 accepted @0 100 7000", "ready next 60007"},
@@ -193,8 +189,8 @@ const ClientCase kCases[] = {
      "closed lost: connection lost: stalled (a message not whole 5s after its first byte)"},
     {"oversized_answer", "", "c w i b00072001", "init1", "",
      "closed lost: connection lost: oversized (messageSize 8193)"},
-    {"partial_write_starts_latency_late", "", "c w i m21 w5 +3 w +1 r21", "init1 | ffff000c00 | 00210000000000",
-     "1/1 #21 accepted @3 100 1000", "ready next 60004"},
+    {"partial_write_starts_latency_late", "", "c w i m21 w5 +3 w +1 r21",
+     "init1 | ffff000c00 | 00210000000000", "1/1 #21 accepted @3 100 1000", "ready next 60004"},
 };
 
 std::string run(const ClientCase& c, std::string& writes) {
@@ -205,7 +201,7 @@ std::string run(const ClientCase& c, std::string& writes) {
   std::uint64_t line = 0;
   const auto now = [&ms] { return Instant{ms * 1000, kWallBase + ms * 1000}; };
   const auto read = [&](const std::string& hex) {
-    const std::vector<std::uint8_t> bytes = from_hex(hex);
+    const std::vector<std::uint8_t> bytes = samples::bytes(hex);
     client.bytes_read(now(), bytes.data(), bytes.size());
   };
   std::istringstream words(c.script);
@@ -214,8 +210,10 @@ std::string run(const ClientCase& c, std::string& writes) {
     const char kind = w[0];
     const std::string arg = w.substr(1);
     const std::size_t colon = arg.find(':');
-    const unsigned number = arg.empty() ? 0 : static_cast<unsigned>(std::stoul(arg.substr(0, 2), nullptr, 16));
-    const unsigned result = colon == std::string::npos ? 100 : static_cast<unsigned>(std::stoul(arg.substr(colon + 1)));
+    const unsigned number =
+        arg.empty() ? 0 : static_cast<unsigned>(std::stoul(arg.substr(0, 2), nullptr, 16));
+    const unsigned result =
+        colon == std::string::npos ? 100 : static_cast<unsigned>(std::stoul(arg.substr(colon + 1)));
     if (kind == 'c') client.connected(now());
     if (kind == 'w') {
       std::size_t size = client.pending_size();
@@ -234,10 +232,11 @@ std::string run(const ClientCase& c, std::string& writes) {
     if (kind == 'm' || kind == 'u' || kind == 'g') {
       const unsigned time_type = kind == 'm' ? 0 : kind == 'u' ? 1 : 3;
       EXPECT_TRUE(client.wants_mark()) << c.name << ": " << w;
-      client.offer_mark(now(), ++line, from_hex(mark_hex(number, time_type)));
+      client.offer_mark(now(), ++line, samples::bytes(mark_hex(number, time_type)));
     }
     if (kind == 'e') client.input_ended(now());
-    if (kind == 'i') read(response_hex(2, arg.empty() ? 100 : static_cast<unsigned>(std::stoul(arg)), ""));
+    if (kind == 'i')
+      read(response_hex(2, arg.empty() ? 100 : static_cast<unsigned>(std::stoul(arg)), ""));
     if (kind == 'r') read(response_hex(7, result, number_hex(number, 2)));
     if (kind == 'k') read(response_hex(8, result, number_hex(number, 2) + "01"));
     if (kind == 'v') read(response_hex(4, 100, ""));
@@ -245,9 +244,19 @@ std::string run(const ClientCase& c, std::string& writes) {
     if (kind == 'f') client.peer_ended(now(), scte104::PeerEnd::fin, "closed by the injector");
     if (kind == 'x') client.peer_ended(now(), scte104::PeerEnd::rst, "reset");
     if (kind == 's') client.interrupt(now());
+    for (int i = kind == 'a' ? std::stoi(arg) : 0; i > 0; --i) {
+      client.offer_mark(now(), ++line, samples::bytes(mark_hex(0x99, 0)));
+      const unsigned sent = client.pending_data()[6];
+      const std::size_t size = client.pending_size();
+      client.handed(size);
+      client.wrote(now(), size);
+      read(response_hex(7, 100, number_hex(sent, 2)));
+      if (i == 1) reports.clear();
+    }
   }
   std::string outcome;
-  static const char* const states[] = {"connecting", "await_init", "ready", "probing", "ending", "closed"};
+  static const char* const states[] = {"connecting", "await_init", "ready",
+                                       "probing",    "ending",     "closed"};
   static const char* const ends[] = {"input_done", "init_failed", "lost", "dropped", "interrupted"};
   outcome = states[static_cast<int>(client.state())];
   if (client.state() == scte104::ClientState::closed) {
@@ -284,7 +293,7 @@ TEST(automation_client, request_bytes) {
   EXPECT_EQ(to_hex(client.pending_data(), client.pending_size()), "0001000dffffffff0012013456");
   client.handed(client.pending_size());
   client.wrote(now, 13);
-  const std::vector<std::uint8_t> ok = from_hex(response_hex(2, 128, ""));
+  const std::vector<std::uint8_t> ok = samples::bytes(response_hex(2, 128, ""));
   client.bytes_read(now, ok.data(), ok.size());
   now.mono_us += 1'000'000;
   client.tick(now);

@@ -102,13 +102,20 @@ TEST(send_input, host_port) {
     const char* expected;  // "host port" or "bad"
   };
   const Case cases[] = {
-      {"10.0.0.9", "10.0.0.9 5167"},     {"10.0.0.9:6000", "10.0.0.9 6000"},
-      {"[::1]", "::1 5167"},             {"[2001:db8::9]:65535", "2001:db8::9 65535"},
-      {"inj.example", "inj.example 5167"}, {"::1:5167", "bad"},
-      {":5167", "bad"},                  {"[]:5167", "bad"},
-      {"10.0.0.9:0", "bad"},             {"10.0.0.9:65536", "bad"},
-      {"10.0.0.9:x", "bad"},             {"10.0.0.9:", "bad"},
-      {"[::1]5167", "bad"},              {"[::1", "bad"},
+      {"10.0.0.9", "10.0.0.9 5167"},
+      {"10.0.0.9:6000", "10.0.0.9 6000"},
+      {"[::1]", "::1 5167"},
+      {"[2001:db8::9]:65535", "2001:db8::9 65535"},
+      {"inj.example", "inj.example 5167"},
+      {"::1:5167", "bad"},
+      {":5167", "bad"},
+      {"[]:5167", "bad"},
+      {"10.0.0.9:0", "bad"},
+      {"10.0.0.9:65536", "bad"},
+      {"10.0.0.9:x", "bad"},
+      {"10.0.0.9:", "bad"},
+      {"[::1]5167", "bad"},
+      {"[::1", "bad"},
   };
   for (const Case& c : cases) {
     std::string got;
@@ -125,8 +132,8 @@ TEST(send_input, host_port) {
 // Nearest rank: the value at rank ceil(P/100 * n) of the sorted values.
 std::uint64_t exact_percentile(std::vector<std::uint64_t> values, unsigned percent) {
   std::sort(values.begin(), values.end());
-  const auto rank = static_cast<std::size_t>(
-      std::max<std::uint64_t>(1, (percent * values.size() + 99) / 100));
+  const auto rank =
+      static_cast<std::size_t>(std::max<std::uint64_t>(1, (percent * values.size() + 99) / 100));
   return values[rank - 1];
 }
 

@@ -77,8 +77,8 @@ void AutomationClient::send_request(Instant now, std::uint16_t op_id, bool with_
   put16(mOut, mSettings.dpi_pid_index);
   if (with_time) {
     const std::int64_t wall_s = now.wall_us / 1'000'000;
-    const std::int64_t seconds = std::max<std::int64_t>(0, wall_s - kTimeEpoch) +
-                                 mSettings.leap_seconds;
+    const std::int64_t seconds =
+        std::max<std::int64_t>(0, wall_s - kTimeEpoch) + mSettings.leap_seconds;
     put32(mOut, static_cast<std::uint64_t>(seconds) & 0xFFFFFFFFu);
     put32(mOut, static_cast<std::uint64_t>(now.wall_us % 1'000'000));
   }
@@ -86,12 +86,10 @@ void AutomationClient::send_request(Instant now, std::uint16_t op_id, bool with_
 }
 
 bool AutomationClient::wants_mark() const {
-  return (mState == ClientState::ready || mState == ClientState::probing) && !mHeld &&
-         !mInputEnded;
+  return (mState == ClientState::ready || mState == ClientState::probing) && !mHeld && !mInputEnded;
 }
 
-void AutomationClient::offer_mark(Instant now, std::uint64_t line,
-                                  std::vector<std::uint8_t> mark) {
+void AutomationClient::offer_mark(Instant now, std::uint64_t line, std::vector<std::uint8_t> mark) {
   ++mMarks;
   if (mSettings.renumber) mark[6] = static_cast<std::uint8_t>(mMarks);
   mHeld = Held{line, mMarks, std::move(mark)};
@@ -176,9 +174,9 @@ void AutomationClient::bytes_read(Instant now, const std::uint8_t* data, std::si
     if (event.kind == scte_104::FramerEvent::Kind::framing_lost) {
       mProblem = LiveProblem{"framing_lost", event.op_id, event.message_size, 0};
       settle_all(MarkStatus::no_response);
-      close(ClientEnd::lost, false, PeerEnd::fin, "framing_lost",
-            "connection lost: framing_lost (messageSize " +
-                std::to_string(event.message_size) + ")");
+      close(
+          ClientEnd::lost, false, PeerEnd::fin, "framing_lost",
+          "connection lost: framing_lost (messageSize " + std::to_string(event.message_size) + ")");
       return;
     }
     mFramed += event.size;
@@ -215,8 +213,7 @@ void AutomationClient::check_framing(Instant now, const std::uint8_t* data, std:
   }
 }
 
-void AutomationClient::handle_message(Instant now, const std::uint8_t* message,
-                                      std::size_t size) {
+void AutomationClient::handle_message(Instant now, const std::uint8_t* message, std::size_t size) {
   mLastTraffic = now.mono_us;
   const std::uint16_t op_id = u16(message);
   if (op_id == kMultipleOperationMarker) return;
@@ -363,8 +360,7 @@ void AutomationClient::tick(Instant now) {
   if (mState == ClientState::await_init) {
     if (t >= mDeadline) {
       close(ClientEnd::init_failed, false, PeerEnd::fin, "init_refused",
-            "init refused: no init_response in " +
-                format_duration(mSettings.response_timeout_us));
+            "init refused: no init_response in " + format_duration(mSettings.response_timeout_us));
     }
     return;
   }

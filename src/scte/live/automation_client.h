@@ -31,19 +31,19 @@ struct Instant {
 };
 
 struct ClientSettings {
-  bool init = true;                               // false: --no-init
-  unsigned window = 1;                            // marks awaiting their inject_response
-  std::int64_t interval_us = 0;                   // between two marks' writes
-  bool renumber = false;                          // message_number = mark number mod 256
-  std::int64_t alive_us = 60'000'000;             // 0: never after silence
-  bool alive_time = true;                         // alive_request carries time()
-  std::int64_t response_timeout_us = 5'000'000;   // init, inject and alive responses
-  std::int64_t complete_timeout_us = 0;           // 0: inject_complete_response not awaited
+  bool init = true;                              // false: --no-init
+  unsigned window = 1;                           // marks awaiting their inject_response
+  std::int64_t interval_us = 0;                  // between two marks' writes
+  bool renumber = false;                         // message_number = mark number mod 256
+  std::int64_t alive_us = 60'000'000;            // 0: never after silence
+  bool alive_time = true;                        // alive_request carries time()
+  std::int64_t response_timeout_us = 5'000'000;  // init, inject and alive responses
+  std::int64_t complete_timeout_us = 0;          // 0: inject_complete_response not awaited
   std::uint8_t as_index = 0;
   std::uint16_t dpi_pid_index = 0;
   std::uint8_t leap_seconds = 18;
-  std::size_t max_message = 8192;                 // larger: oversized
-  std::int64_t message_timeout_us = 5'000'000;    // a message not whole by then: stalled
+  std::size_t max_message = 8192;               // larger: oversized
+  std::int64_t message_timeout_us = 5'000'000;  // a message not whole by then: stalled
 };
 
 enum class MarkStatus { accepted, refused, no_response, not_sent, interrupted };
@@ -158,8 +158,7 @@ class AutomationClient {
   void maybe_end(Instant now);
   bool needs_time_first(const Held& held) const;
   void settle(std::size_t flight, MarkStatus status, std::optional<MarkReport::Complete> done);
-  void close(ClientEnd end, bool by_injector, PeerEnd how, const char* reason,
-             std::string fatal);
+  void close(ClientEnd end, bool by_injector, PeerEnd how, const char* reason, std::string fatal);
   // Settles every mark still open as `open_status`, the held one not_sent.
   void settle_all(MarkStatus open_status);
 
@@ -180,14 +179,14 @@ class AutomationClient {
 
   // Incoming bytes.
   scte_104::Framer mFramer;
-  std::uint64_t mFed = 0;      // bytes read
-  std::uint64_t mFramed = 0;   // bytes of whole messages among them
+  std::uint64_t mFed = 0;                 // bytes read
+  std::uint64_t mFramed = 0;              // bytes of whole messages among them
   std::array<std::uint8_t, 4> mHeader{};  // of the message not yet whole
   std::size_t mHeaderHave = 0;
   std::optional<std::int64_t> mPartialSince;  // first byte of that message
 
-  std::uint8_t mRequests = 0;  // single_operation requests sent, mod 256
-  std::int64_t mDeadline = 0;  // init_response, alive_response or the end's wait
+  std::uint8_t mRequests = 0;     // single_operation requests sent, mod 256
+  std::int64_t mDeadline = 0;     // init_response, alive_response or the end's wait
   std::int64_t mLastTraffic = 0;  // last whole message either way
   bool mTimeSynced = false;       // an alive_response answered a time()
   bool mProbeHasTime = false;

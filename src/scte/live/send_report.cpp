@@ -186,13 +186,15 @@ void SendReport::error_line(std::uint64_t line, std::string_view text) {
 
 void SendReport::summary() {
   const bool any = mLatency.count() > 0;
-  const std::pair<const char*, std::uint64_t> latencies[] = {
-      {"min", mLatency.min()},           {"p50", mLatency.percentile(50)},
-      {"p90", mLatency.percentile(90)}, {"p99", mLatency.percentile(99)},
-      {"max", mLatency.max()}};
+  const std::pair<const char*, std::uint64_t> latencies[] = {{"min", mLatency.min()},
+                                                             {"p50", mLatency.percentile(50)},
+                                                             {"p90", mLatency.percentile(90)},
+                                                             {"p99", mLatency.percentile(99)},
+                                                             {"max", mLatency.max()}};
   const std::pair<const char*, std::uint64_t> counts[] = {
-      {"marks", mMarks},         {"accepted", mAccepted},       {"refused", mRefused},
-      {"no_response", mNoResponse}, {"not_sent", mNotSent}, {"interrupted", mInterrupted},
+      {"marks", mMarks},      {"accepted", mAccepted},
+      {"refused", mRefused},  {"no_response", mNoResponse},
+      {"not_sent", mNotSent}, {"interrupted", mInterrupted},
       {"errors", mErrors}};
   if (!mJson) {
     mOut.text("summary: ");

@@ -29,8 +29,7 @@ class Flag final : public net::Handler {
 }  // namespace
 
 std::int64_t monotonic_us() {
-  return std::chrono::duration_cast<std::chrono::microseconds>(
-             net::Clock::now().time_since_epoch())
+  return std::chrono::duration_cast<std::chrono::microseconds>(net::Clock::now().time_since_epoch())
       .count();
 }
 

@@ -11,8 +11,8 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
-#include <functional>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -144,8 +144,8 @@ class Watch final : public net::Handler {
 // writes the lines out.
 class SendSession {
  public:
-  SendSession(const SendOptions& options, TcpConnection& connection, InputFile& input,
-              Output& out, Output* log, int signal_fd)
+  SendSession(const SendOptions& options, TcpConnection& connection, InputFile& input, Output& out,
+              Output* log, int signal_fd)
       : mStream(connection.fd),
         mInput(input),
         mOut(out),
@@ -226,9 +226,9 @@ class SendSession {
     const Instant at = now();
     if (mTranscript) mTranscript->peer_end(at.wall_us);
     const bool reset = result.status == net::Stream::Status::reset || result.error == EPIPE;
-    mClient.peer_ended(at, reset ? PeerEnd::rst : PeerEnd::error,
-                       reset ? std::string("reset by the injector")
-                             : std::string(std::strerror(result.error)));
+    mClient.peer_ended(
+        at, reset ? PeerEnd::rst : PeerEnd::error,
+        reset ? std::string("reset by the injector") : std::string(std::strerror(result.error)));
   }
 
   void on_socket(std::uint32_t events) {
@@ -287,7 +287,8 @@ class SendSession {
   }
 
   void note_problem(const Instant& at) {
-    if (mTranscript && mClient.live_problem()) mTranscript->problem(at.wall_us, *mClient.live_problem());
+    if (mTranscript && mClient.live_problem())
+      mTranscript->problem(at.wall_us, *mClient.live_problem());
   }
 
   // The end of every turn: next marks, bytes out, lines out, what to
@@ -350,8 +351,7 @@ class SendSession {
     mStream.close();
     const Instant at = now();
     if (mTranscript) {
-      mTranscript->close(at.wall_us, mClient.close_info(),
-                         mClient.end() == ClientEnd::interrupted);
+      mTranscript->close(at.wall_us, mClient.close_info(), mClient.end() == ClientEnd::interrupted);
     }
     if (mClient.end() != ClientEnd::init_failed) mReport.summary();
     flush_outputs();
@@ -390,11 +390,9 @@ class SendSession {
   std::unique_ptr<Transcript> mTranscript;
   std::array<std::uint8_t, kReadSize> mBuffer{};
   net::Loop::TimerId mTimer = 0;
-  Watch mSocketWatch{
-      [this](std::uint32_t events) { on_socket(events); }};
+  Watch mSocketWatch{[this](std::uint32_t events) { on_socket(events); }};
   Watch mSignalWatch{[this](std::uint32_t) { on_signal(); }};
-  Watch mInputWatch{
-      [this](std::uint32_t) { mInputReadable = true; }};
+  Watch mInputWatch{[this](std::uint32_t) { mInputReadable = true; }};
   std::uint32_t mSocketEvents = EPOLLIN;
   bool mLive;
   bool mInputReadable = false;
