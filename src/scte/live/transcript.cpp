@@ -66,6 +66,13 @@ void Transcript::peer_end(std::int64_t wall_us) { begin(wall_us, true); }
 
 void Transcript::tick(std::int64_t wall_us) { begin(wall_us, false); }
 
+std::optional<std::int64_t> Transcript::next_deadline_wall_us() const {
+  scte_104::SessionTime when;
+  if (!mChecker->next_deadline(when)) return std::nullopt;
+  // Just past it: a mark exactly 5 s old is still in time.
+  return when.seconds * 1'000'000 + when.nanoseconds / 1000 + 1;
+}
+
 // oversized and framing_lost the checks find themselves; a stall is the
 // clock's.
 void Transcript::problem(std::int64_t wall_us, const LiveProblem& problem) {

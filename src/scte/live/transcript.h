@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "automation_client.h"
@@ -34,6 +35,8 @@ class Transcript {
   void peer_end(std::int64_t wall_us);
   // Time passed: answers overdue are reported.
   void tick(std::int64_t wall_us);
+  // When tick() would next report something (wall clock), if ever.
+  std::optional<std::int64_t> next_deadline_wall_us() const;
   void problem(std::int64_t wall_us, const LiveProblem& problem);
   // Ends both directions and writes the close line, then the summary.
   void close(std::int64_t wall_us, const CloseInfo& info, bool shutdown);

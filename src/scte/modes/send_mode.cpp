@@ -8,6 +8,7 @@
 #include <sys/epoll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
@@ -167,6 +168,11 @@ class SendSession {
     if (mTranscript) mTranscript->open(start.wall_us);
     mClient.connected(start);
     mTimer = mLoop.make_timer([this] { on_deadline(); });
+    // The transcript's own checks (an answer 5 s late, 60 s of silence)
+    // run on the wall clock.
+    mLogTimer = mLoop.make_timer([this] {
+      if (mTranscript) mTranscript->tick(wall_us());
+    });
     mLoop.add(mStream.fd(), EPOLLIN, &mSocketWatch);
     mLoop.add(mSignalFd, EPOLLIN, &mSignalWatch);
     mLoop.set_turn_end([this] { turn_end(); });
@@ -343,6 +349,12 @@ class SendSession {
     } else {
       mLoop.disarm(mTimer);
     }
+    if (const auto wall = mTranscript ? mTranscript->next_deadline_wall_us() : std::nullopt) {
+      mLoop.arm(mLogTimer,
+                time_point(monotonic_us() + std::max<std::int64_t>(0, *wall - wall_us())));
+    } else {
+      mLoop.disarm(mLogTimer);
+    }
   }
 
   void finish() {
@@ -390,6 +402,7 @@ class SendSession {
   std::unique_ptr<Transcript> mTranscript;
   std::array<std::uint8_t, kReadSize> mBuffer{};
   net::Loop::TimerId mTimer = 0;
+  net::Loop::TimerId mLogTimer = 0;
   Watch mSocketWatch{[this](std::uint32_t events) { on_socket(events); }};
   Watch mSignalWatch{[this](std::uint32_t) { on_signal(); }};
   Watch mInputWatch{[this](std::uint32_t) { mInputReadable = true; }};
