@@ -108,8 +108,10 @@ bool AutomationClient::needs_time_first(const Held& held) const {
   return mSettings.alive_time && !mTimeSynced && (time_type == 1 || time_type == 2);
 }
 
-// Queues the held mark, then as many read-ahead marks as may go with it.
-// Each one taken lets the caller read the next (wants_mark()).
+// Queues the held mark when it may go: READY, room in the window, its
+// message_number not in flight, the interval passed. Once it is taken the
+// caller reads the next one (wants_mark()), so marks whose lines are there
+// leave together.
 void AutomationClient::send_marks(Instant now) {
   if (mState != ClientState::ready || !mHeld) return;
   const Held& held = *mHeld;
