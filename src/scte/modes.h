@@ -24,6 +24,11 @@ int run_json_lines_mode(const char* progname, int argc, char** argv, int at);
 // (FILE | -): the SCTE 104 sessions of a capture file, as a timeline or as
 // JSON Lines.
 int run_pcap_mode(const char* progname, int argc, char** argv, int at);
+// --serve [--json-lines] [--listen ADDR:PORT]... [options]: an SCTE 104
+// injector on TCP, answering and logging every session until SIGINT or
+// SIGTERM.
+int run_serve_mode(const char* progname, int argc, char** argv, int at);
+
 // --encode (FILE | -): the message that a JSON document in the shape of
 // the JSON report describes, as one line of Base64 (lead byte included).
 int run_encode_mode(const char* progname, int argc, char** argv, int at);

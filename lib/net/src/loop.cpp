@@ -65,6 +65,9 @@ Loop::TimerId Loop::make_timer(std::function<void()> callback) {
 }
 
 void Loop::arm(TimerId timer, TimePoint when) {
+  // A time already past fires in the next turn, never again in this one:
+  // a callback that re-arms for now cannot hold the loop.
+  if (when <= mNow) when = mNow + Clock::duration(1);
   TimerSlot& slot = mTimers[timer];
   if (slot.position == kNotQueued) {
     slot.when = when;

@@ -165,13 +165,13 @@ class SendSession {
   // The exit status, the fatal line written.
   int run() {
     const Instant start = now();
-    if (mTranscript) mTranscript->open(start.wall_us);
+    if (mTranscript) mTranscript->open();
     mClient.connected(start);
     mTimer = mLoop.make_timer([this] { on_deadline(); });
     // The transcript's own checks (an answer 5 s late, 60 s of silence)
     // run on the wall clock.
     mLogTimer = mLoop.make_timer([this] {
-      if (mTranscript) mTranscript->tick(wall_us());
+      if (mTranscript) mTranscript->tick();
     });
     mLoop.add(mStream.fd(), EPOLLIN, &mSocketWatch);
     mLoop.add(mSignalFd, EPOLLIN, &mSignalWatch);
@@ -224,13 +224,13 @@ class SendSession {
     }
     if (result.size == 0) return;
     const Instant after = now();
-    if (mTranscript) mTranscript->bytes(after.wall_us, true, bytes, result.size);
+    if (mTranscript) mTranscript->bytes(true, bytes, result.size);
     mClient.wrote(after, result.size);
   }
 
   void peer_failed(const net::Stream::Result& result) {
     const Instant at = now();
-    if (mTranscript) mTranscript->peer_end(at.wall_us);
+    if (mTranscript) mTranscript->peer_end();
     const bool reset = result.status == net::Stream::Status::reset || result.error == EPIPE;
     mClient.peer_ended(
         at, reset ? PeerEnd::rst : PeerEnd::error,
@@ -254,7 +254,7 @@ class SendSession {
         return;
       case net::Stream::Status::end:
         mPeerDone = true;
-        if (mTranscript) mTranscript->peer_end(at.wall_us);
+        if (mTranscript) mTranscript->peer_end();
         mClient.peer_ended(at, PeerEnd::fin, "closed by the injector");
         return;
       case net::Stream::Status::reset:
@@ -265,9 +265,9 @@ class SendSession {
       case net::Stream::Status::done:
         break;
     }
-    if (mTranscript) mTranscript->bytes(at.wall_us, false, mBuffer.data(), got.size);
+    if (mTranscript) mTranscript->bytes(false, mBuffer.data(), got.size);
     mClient.bytes_read(at, mBuffer.data(), got.size);
-    note_problem(at);
+    note_problem();
   }
 
   void on_signal() {
@@ -287,14 +287,13 @@ class SendSession {
       mDrainCut = true;
       return;
     }
-    if (mTranscript) mTranscript->tick(at.wall_us);
+    if (mTranscript) mTranscript->tick();
     mClient.tick(at);
-    note_problem(at);
+    note_problem();
   }
 
-  void note_problem(const Instant& at) {
-    if (mTranscript && mClient.live_problem())
-      mTranscript->problem(at.wall_us, *mClient.live_problem());
+  void note_problem() {
+    if (mTranscript && mClient.live_problem()) mTranscript->problem(*mClient.live_problem());
   }
 
   // The end of every turn: next marks, bytes out, lines out, what to
@@ -361,9 +360,8 @@ class SendSession {
     if (mWatchingInput) mLoop.remove(mInput.fd(), &mInputWatch);
     mLoop.remove(mStream.fd(), &mSocketWatch);
     mStream.close();
-    const Instant at = now();
     if (mTranscript) {
-      mTranscript->close(at.wall_us, mClient.close_info(), mClient.end() == ClientEnd::interrupted);
+      mTranscript->close(mClient.close_info(), mClient.end() == ClientEnd::interrupted);
     }
     if (mClient.end() != ClientEnd::init_failed) mReport.summary();
     flush_outputs();

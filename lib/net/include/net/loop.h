@@ -20,10 +20,8 @@ using TimePoint = Clock::time_point;
 // descriptor.
 class Handler {
  public:
+  virtual ~Handler() = default;
   virtual void on_events(std::uint32_t events) = 0;
-
- protected:
-  ~Handler() = default;
 };
 
 class Loop {
