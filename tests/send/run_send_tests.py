@@ -37,6 +37,14 @@ def mask(text):
     return text
 
 
+def start_serve(*args):
+    """scte104 --serve on 127.0.0.1:0, once it says where it listens."""
+    serve = subprocess.Popen([TOOL, "--serve", "--json-lines", "--listen", "127.0.0.1:0", *args],
+                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    ready = serve.stderr.readline()
+    return serve, int(ready.rsplit(":", 1)[1])
+
+
 def start_injector(*args):
     injector = subprocess.Popen([sys.executable, os.path.join(HERE, "injector.py"), *args],
                                 stdout=subprocess.PIPE, text=True)
@@ -168,7 +176,56 @@ def test_refused_connection_and_options():
         check("options " + " ".join(args), (run.returncode, run.stdout, run.stderr), (2, "", expected))
 
 
-for test in [test_example_json_lines, test_example_readable_and_renumbered, test_injector_closes,
+def test_against_serve():
+    """Both ends of one session: --send's transcript and --serve's log hold
+    the same message lines, and the mark --serve refuses is reported so."""
+    with tempfile.TemporaryDirectory() as work:
+        rules = os.path.join(work, "rules")
+        with open(rules, "w") as f:
+            f.write("message_number=34 => result=122\n")
+        serve, port = start_serve("--rules", rules)
+        log = os.path.join(work, "send.jsonl")
+        status, out, err = send(port, ["--log", log, "--response-timeout", "200ms"], MARKS)
+        serve.send_signal(signal.SIGTERM)
+        served = serve.communicate(timeout=30)[0]
+        check("serve_refused", (status, mask(out), err), (3,
+            "TIME  mark 1  line 1  message_number 33  accepted  100 Successful response, N us\n"
+            "! line 4  2 bytes are no multiple_operation_message (12 at least)\n"
+            "TIME  mark 2  line 3  message_number 34  refused  122 Splice request too late, N us\n"
+            "TIME  mark 3  line 5  message_number 35  accepted  100 Successful response, N us\n"
+            "summary: 3 marks, 2 accepted, 1 refused, 0 no_response, 0 not_sent, 0 interrupted, "
+            "1 errors; latency_us min N p50 N p90 N p99 N max N\n", ""))
+
+        def messages(text):
+            return [re.sub(r'^\{"packet": \d+, "time": "[^"]*", ', "", line)
+                    for line in text.splitlines() if '"kind": ' in line]
+        with open(log) as f:
+            sent = messages(f.read())
+        check("serve_same_messages", sent, messages(served))
+        check("serve_message_count", len(sent), 8)
+
+
+def test_serve_killed():
+    with tempfile.NamedTemporaryFile("w", delete=False) as rules:
+        rules.write("request=mark => delay=5s\n")
+    serve, port = start_serve("--rules", rules.name)
+    tool = subprocess.Popen([TOOL, "--send", f"127.0.0.1:{port}", "-"], stdin=subprocess.PIPE,
+                            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    tool.stdin.write(MARKS)
+    tool.stdin.flush()
+    time.sleep(1.0)
+    serve.kill()
+    serve.communicate(timeout=30)
+    os.unlink(rules.name)
+    out, err = tool.communicate(timeout=30)
+    check("serve_killed", (tool.returncode, mask(out), err), (1,
+        "TIME  mark 1  line 1  message_number 33  no_response  no inject_response\n"
+        "-  mark 2  line 3  message_number 34  not_sent  not written\n"
+        "summary: 2 marks, 0 accepted, 0 refused, 1 no_response, 1 not_sent, 0 interrupted, "
+        "0 errors\n", "scte104: connection lost: closed by the injector\n"))
+
+
+for test in [test_against_serve, test_serve_killed, test_example_json_lines, test_example_readable_and_renumbered, test_injector_closes,
              test_unanswered_then_alive, test_sigterm, test_refused_connection_and_options]:
     test()
 sys.exit(1 if FAILURES else 0)

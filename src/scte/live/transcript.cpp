@@ -26,7 +26,7 @@ const char* how_name(PeerEnd how) {
 }  // namespace
 
 Transcript::Transcript(Output& out, std::string local, std::string remote)
-    : mLog(out, true, scte_104::Scte35Settings{}, nullptr),
+    : mLog(out, true, mScte35, nullptr),
       mLocal(std::move(local)),
       mRemote(std::move(remote)) {
   mLog.checker().set_max_message(kMaxMessage);

@@ -37,6 +37,7 @@ class Transcript {
   void close(const CloseInfo& info, bool shutdown);
 
  private:
+  scte_104::Scte35Settings mScte35;  // the log keeps a reference: it outlives mLog
   LiveLog mLog;
   std::string mLocal;
   std::string mRemote;
