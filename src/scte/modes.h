@@ -32,6 +32,10 @@ int run_serve_mode(const char* progname, int argc, char** argv, int at);
 // --encode (FILE | -): the message that a JSON document in the shape of
 // the JSON report describes, as one line of Base64 (lead byte included).
 int run_encode_mode(const char* progname, int argc, char** argv, int at);
+// --send HOST[:PORT] [options] (FILE | -): plays the automation system
+// against an injector, one line per queue mark of the input with the
+// injector's answer, then a summary.
+int run_send_mode(const char* progname, int argc, char** argv, int at);
 
 }  // namespace scte104
 

@@ -31,6 +31,7 @@ class InputFile {
   // A pipe or a terminal may hold back its next bytes for as long as it
   // likes; a regular file never does.
   bool is_live() const;
+  int fd() const { return mFd; }
   ByteSource source() const { return descriptor_source(mFd, mName); }
 
  private:

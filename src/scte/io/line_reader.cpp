@@ -14,7 +14,9 @@ namespace scte104 {
 LineReader::LineReader(ByteSource source, std::size_t block_size)
     : mSource(std::move(source)), mBlockSize(std::max<std::size_t>(block_size, 1)) {}
 
-bool LineReader::next(std::string_view& line) {
+bool LineReader::next(std::string_view& line) { return try_next(line) == Next::line; }
+
+LineReader::Next LineReader::try_next(std::string_view& line) {
   std::size_t searched = 0;  // bytes after mStart known to hold no line feed
   for (;;) {
     const std::size_t unsearched = mEnd - mStart - searched;
@@ -25,20 +27,22 @@ bool LineReader::next(std::string_view& line) {
         const auto length = static_cast<std::size_t>(static_cast<const char*>(feed) - begin);
         line = std::string_view(begin, length);
         mStart += length + 1;
-        return true;
+        return Next::line;
       }
     }
     searched = mEnd - mStart;
-    if (!fill()) break;
+    const Fill filled = fill();
+    if (filled == Fill::nothing_yet) return Next::nothing_yet;
+    if (filled == Fill::end) break;
   }
-  if (mStart == mEnd) return false;
+  if (mStart == mEnd) return Next::end;
   line = std::string_view(mBuffer.get() + mStart, mEnd - mStart);  // no line feed at the end
   mStart = mEnd;
-  return true;
+  return Next::line;
 }
 
-bool LineReader::fill() {
-  if (mAtEnd) return false;
+LineReader::Fill LineReader::fill() {
+  if (mAtEnd) return Fill::end;
   // Keep only the unfinished line, at the front, then make room for a block.
   const std::size_t kept = mEnd - mStart;
   if (mCapacity - kept < mBlockSize) {
@@ -52,9 +56,10 @@ bool LineReader::fill() {
   mStart = 0;
   mEnd = kept;
   const std::size_t got = mSource(mBuffer.get() + mEnd, mCapacity - mEnd);
+  if (got == kNothingYet) return Fill::nothing_yet;
   mEnd += got;
   mAtEnd = got == 0;
-  return !mAtEnd;
+  return mAtEnd ? Fill::end : Fill::more;
 }
 
 }  // namespace scte104

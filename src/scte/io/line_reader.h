@@ -16,6 +16,10 @@ class LineReader {
  public:
   static constexpr std::size_t kBlockSize = std::size_t{1} << 16;
 
+  // What a source that cannot wait (a non-blocking pipe) returns when no
+  // byte is there yet; only try_next() takes it.
+  static constexpr std::size_t kNothingYet = ~std::size_t{0};
+
   // `block_size` is how much each call to the source asks for at least.
   explicit LineReader(ByteSource source, std::size_t block_size = kBlockSize);
 
@@ -25,9 +29,15 @@ class LineReader {
   // holds no whole line, so a caller can tell "about to wait for input".
   bool next(std::string_view& line);
 
+  enum class Next { line, nothing_yet, end };
+  // As next(), for a source that may return kNothingYet: `nothing_yet` when
+  // the bytes held make no whole line and the source has none to add.
+  Next try_next(std::string_view& line);
+
  private:
-  // Reads one more block after the bytes kept; false at the end of input.
-  bool fill();
+  enum class Fill { more, nothing_yet, end };
+  // Reads one more block after the bytes kept.
+  Fill fill();
 
   ByteSource mSource;
   std::size_t mBlockSize;

@@ -1,0 +1,71 @@
+#!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
+"""A tiny SCTE 104 injector for the --send tests: listens on 127.0.0.1:0,
+prints its port, takes one connection and answers init_request (100),
+alive_request (100, echoing time() when asked) and every queue mark
+(inject_response with the next result of --results, 100 when they run out).
+--close-at N closes the connection when the N-th mark arrives, unanswered;
+--silent-after N stops answering marks after the N-th. It exits when the
+connection ends, and prints the bytes it read, hex, one message a line."""
+import argparse
+import socket
+import struct
+import sys
+
+
+def answer(op_id, result, message, data=b""):
+    return struct.pack(">HHHHBBBH", op_id, 13 + len(data), result, 0xFFFF, 0,
+                       message[9] if op_id != 7 else message[5], message[10] if op_id != 7 else 0,
+                       0) + data
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--results", default="")
+    parser.add_argument("--close-at", type=int, default=0)
+    parser.add_argument("--silent-after", type=int, default=-1)
+    args = parser.parse_args()
+    results = [int(r) for r in args.results.split(",") if r]
+    server = socket.socket()
+    server.bind(("127.0.0.1", 0))
+    server.listen(1)
+    print(server.getsockname()[1], flush=True)
+    conn, _ = server.accept()
+    buffer = b""
+    marks = 0
+    seen = []
+    while True:
+        data = conn.recv(65536)
+        if not data:
+            break
+        buffer += data
+        out = b""
+        while len(buffer) >= 4:
+            size = struct.unpack(">H", buffer[2:4])[0]
+            if len(buffer) < size:
+                break
+            message, buffer = buffer[:size], buffer[size:]
+            seen.append(message.hex())
+            op_id = struct.unpack(">H", message[:2])[0]
+            if op_id == 1:
+                out += answer(2, 100, message)
+            elif op_id == 3:
+                out += answer(4, 100, message, message[13:21])
+            elif op_id == 0xFFFF:
+                marks += 1
+                if args.close_at and marks == args.close_at:
+                    conn.sendall(out)
+                    conn.close()
+                    print("\n".join(seen), flush=True)
+                    return
+                if args.silent_after >= 0 and marks > args.silent_after:
+                    continue
+                result = results[marks - 1] if marks <= len(results) else 100
+                out += answer(7, result, message, message[6:7])
+        if out:
+            conn.sendall(out)
+    print("\n".join(seen), flush=True)
+
+
+if __name__ == "__main__":
+    main()
