@@ -170,6 +170,9 @@ def pairing():
     mark_pes(s, splice_request(5, 1000, 0, number=5), None)  # mark 5, no PTS: pts_time not compared
     s.sections(SCTE35, [splice_insert(5, 12345)])
     mark_pes(s, b"\xff\xff\x00\x0c\x00\x00\x06\x00\x00\x00\x07\x01", base)  # refused: expects nothing
+    s.sections(SCTE35, [time_signal(base + 20 + 45000, 77)])  # answers mark 3 by its segmentation_event_id
+    s.sections(SCTE35, [time_signal(base + 20 + 45000, 76)])  # no mark has event 76
+    mark_pes(s, time_signal_request(0, 78, number=7), base + 200)  # mark 7: never answered
     return s.bytes()
 
 

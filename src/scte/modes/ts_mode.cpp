@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "cli.h"
 #include "input_file.h"
@@ -21,7 +22,8 @@ namespace {
 constexpr std::uint64_t kFirstPid = 16;
 constexpr std::uint64_t kLastPid = 8190;
 
-int read_ts_options(int argc, char** argv, int at, TsReportOptions& options) {
+// Reads the options and returns the inputs: options and the input come in any order.
+std::vector<const char*> read_ts_options(int argc, char** argv, int at, TsReportOptions& options) {
   scte_104::Scte35Settings settings;
   OptionTable table = scte35_options(settings);
   // The reference PTS of each mark comes from the stream: only the frame rate is given.
@@ -35,22 +37,24 @@ int read_ts_options(int argc, char** argv, int at, TsReportOptions& options) {
                      options.pids.push_back(static_cast<std::uint16_t>(parse_decimal_option(
                          "--pid", value, kFirstPid, kLastPid, "a PID from 16 to 8190")));
                    }});
-  at = read_options(argc, argv, at, table);
+  std::vector<const char*> inputs = read_options_and_inputs(argc, argv, at, table);
   options.frame_rate = settings.frame_rate;
-  return at;
+  return inputs;
 }
 
 }  // namespace
 
 int run_ts_mode(const char* progname, int argc, char** argv, int at) {
   TsReportOptions options;
-  at = read_ts_options(argc, argv, at, options);
-  if (!input_follows(progname, argc, at)) return kFailureStatus;
-  if (at + 1 < argc) {
-    throw std::runtime_error(std::string("--ts reads one stream, not also \"") + argv[at + 1] +
-                             "\"");
+  const std::vector<const char*> inputs = read_ts_options(argc, argv, at, options);
+  if (inputs.empty()) {
+    show_usage(progname);
+    return kFailureStatus;
   }
-  const InputFile input(argv[at]);
+  if (inputs.size() > 1) {
+    throw std::runtime_error(std::string("--ts reads one stream, not also \"") + inputs[1] + "\"");
+  }
+  const InputFile input(inputs[0]);
   if (!input.is_open()) return kCannotOpenStatus;
   options.live = input.is_live();
   Output out(descriptor_sink(STDOUT_FILENO, "standard output"));
