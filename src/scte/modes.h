@@ -29,6 +29,10 @@ int run_pcap_mode(const char* progname, int argc, char** argv, int at);
 // SIGTERM.
 int run_serve_mode(const char* progname, int argc, char** argv, int at);
 
+// --ts [--json-lines] [--pid N]... [--frame-rate RATE] (FILE | -): the
+// queue marks, SCTE 35 sections and their pairings of a transport stream.
+int run_ts_mode(const char* progname, int argc, char** argv, int at);
+
 // --encode (FILE | -): the message that a JSON document in the shape of
 // the JSON report describes, as one line of Base64 (lead byte included).
 int run_encode_mode(const char* progname, int argc, char** argv, int at);

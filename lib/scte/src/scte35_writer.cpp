@@ -2,6 +2,7 @@
 // splice_info_section() to bytes: the lengths come from the fields they
 // count, and CRC_32 from every byte before it.
 #include <array>
+#include <utility>
 
 #include "bit_writer.h"
 #include "scte/scte35.h"
@@ -53,7 +54,7 @@ Bytes write_section(SpliceInfoSection& section) {
   bytes.reserve(3 + section_length);
   BitWriter writer(bytes);
   section.CRC_32 = 0;
-  section.for_each_field(writer);
+  std::as_const(section).for_each_field(writer);
   section.CRC_32 = crc32_mpeg2(bytes.data(), bytes.size() - kCrcSize);
   for (std::size_t i = 0; i < kCrcSize; ++i) {
     bytes[bytes.size() - kCrcSize + i] = static_cast<std::uint8_t>(section.CRC_32 >> (24u - 8u * i));

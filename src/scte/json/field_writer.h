@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -40,7 +41,8 @@ class FieldWriter {
   void reserved(unsigned /*bits*/) {}
 
   // A nested record, or one of several kinds of record.
-  template <typename Record, typename = decltype(&Record::template for_each_field<FieldWriter&>)>
+  template <typename Record, typename = decltype(std::declval<const Record&>().for_each_field(
+                                      std::declval<FieldWriter&>()))>
   void operator()(const char* name, const Record& record) {
     mJson.key(name);
     object(record);

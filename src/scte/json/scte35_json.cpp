@@ -6,11 +6,10 @@
 #include "field_writer.h"
 
 namespace scte104 {
-namespace {
 
 namespace scte35 = scte_104::scte35;
 
-void write_section(const scte35::Section& section, JsonWriter& json) {
+void write_section_object(const scte35::Section& section, JsonWriter& json) {
   json.begin_object();
   json.key("base64");
   json.base64_string(section.bytes.data(), section.bytes.size());
@@ -20,8 +19,6 @@ void write_section(const scte35::Section& section, JsonWriter& json) {
   json.end_object();
 }
 
-}  // namespace
-
 void write_scte35_member(const scte35::Translation& translation, JsonWriter& json) {
   json.key("scte35");
   json.begin_object();
@@ -29,7 +26,7 @@ void write_scte35_member(const scte35::Translation& translation, JsonWriter& jso
   json.begin_array();
   for (const scte35::Section& section : translation.sections) {
     json.element();
-    write_section(section, json);
+    write_section_object(section, json);
   }
   json.end_array();
   json.key("problems");

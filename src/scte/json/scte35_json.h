@@ -9,6 +9,9 @@
 
 namespace scte104 {
 
+// Writes one section as an object: base64, hex, then its fields.
+void write_section_object(const scte_104::scte35::Section& section, JsonWriter& json);
+
 // Writes the member "scte35" into the object that `json` has open.
 void write_scte35_member(const scte_104::scte35::Translation& translation, JsonWriter& json);
 

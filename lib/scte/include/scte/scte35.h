@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// What an SCTE 35 injector makes of a queue mark: the splice_info_section()s
-// that one multiple_operation_message() becomes, as records and as bytes.
+// SCTE 35 splice_info_section()s: what an SCTE 35 injector makes of a
+// queue mark (one multiple_operation_message() becomes sections), and the
+// reader of sections as equipment sends them, both over the same records.
 //
 // Each record lists its fields in wire order through for_each_field(f),
 // which reads like the syntax tables of SCTE 35:
@@ -9,7 +10,8 @@
 //   f(name, bytes)        a byte run (Bytes, or DtmfChars for DTMF_char)
 //   f(name, record)       a nested record, or an optional or list of them
 // Fields that the bytes do not hold (everything after a cancel indicator,
-// say) are simply not listed.
+// say) are simply not listed. Walked as not const, the same list reads the
+// record from bytes (see the helpers in scte35::fields).
 #ifndef SCTE104_SCTE35_H
 #define SCTE104_SCTE35_H
 
@@ -51,16 +53,77 @@ SCTE_104_API bool parse_frame_rate(const std::string& text, FrameRate& rate);
 
 namespace scte35 {
 
-// splice_time(): the time is always specified.
+// What the field lists below need beyond f(name, value, bits): a record
+// walked as const is being written or shown; walked as not const, it is
+// being read (see read_section()), and the list then also says what the
+// bytes themselves decide: how many entries a count announces, whether an
+// optional part follows, how long a byte run is.
+namespace fields {
+
+template <typename Self>
+constexpr bool kReading = !std::is_const_v<Self>;
+
+// A count on the wire followed, later, by that many entries.
+template <typename F, typename Sequence>
+void count(F& f, const char* name, const Sequence& sequence, unsigned bits) {
+  f(name, sequence.size(), bits);
+}
+template <typename F, typename Sequence>
+void count(F& f, const char* name, Sequence& sequence, unsigned bits) {
+  std::size_t count = 0;
+  f(name, count, bits);
+  sequence.resize(count);
+}
+
+// An optional part: written when present; read when `present` says so.
+template <typename T>
+void present_if(const std::optional<T>& /*part*/, bool /*present*/) {}
+template <typename T>
+void present_if(std::optional<T>& part, bool present) {
+  if (!present) {
+    part.reset();
+  } else if (!part) {
+    part.emplace();
+  }
+}
+
+// A byte run of `size` bytes when read.
+template <typename Run>
+void sized(const Run& /*run*/, std::size_t /*size*/) {}
+template <typename Run>
+void sized(Run& run, std::size_t size) {
+  run.resize(size);
+}
+
+// A byte run that fills the rest of the bytes but the last `keep`; shown
+// only when it holds bytes.
+template <typename F, typename Run>
+void rest(F& f, const char* name, const Run& run, std::size_t /*keep*/) {
+  if (!run.empty()) f(name, run);
+}
+template <typename F, typename Run>
+void rest(F& f, const char* name, Run& run, std::size_t keep) {
+  run.resize(f.rest_bytes(keep));
+  if (!run.empty()) f(name, run);
+}
+
+}  // namespace fields
+
+// splice_time(); pts_time only when time_specified_flag is 1.
 struct SpliceTime {
   std::uint8_t time_specified_flag = 1;
   std::uint64_t pts_time = 0;
 
-  template <typename F>
-  void for_each_field(F&& f) const {
-    f("time_specified_flag", time_specified_flag, 1);
+  SCTE_104_FIELD_LIST
+  template <typename Self, typename F>
+  static void list_fields(Self& r, F& f) {
+    f("time_specified_flag", r.time_specified_flag, 1);
+    if (r.time_specified_flag == 0) {
+      f.reserved(7);
+      return;
+    }
     f.reserved(6);
-    f("pts_time", pts_time, 33);
+    f("pts_time", r.pts_time, 33);
   }
 };
 
@@ -69,11 +132,12 @@ struct BreakDuration {
   std::uint8_t auto_return = 0;
   std::uint64_t duration = 0;
 
-  template <typename F>
-  void for_each_field(F&& f) const {
-    f("auto_return", auto_return, 1);
+  SCTE_104_FIELD_LIST
+  template <typename Self, typename F>
+  static void list_fields(Self& r, F& f) {
+    f("auto_return", r.auto_return, 1);
     f.reserved(6);
-    f("duration", duration, 33);
+    f("duration", r.duration, 33);
   }
 };
 
@@ -83,10 +147,11 @@ struct SpliceComponent {
   std::uint8_t component_tag = 0;
   std::optional<SpliceTime> splice_time;
 
-  template <typename F>
-  void for_each_field(F&& f) const {
-    f("component_tag", component_tag, 8);
-    f("splice_time", splice_time);
+  SCTE_104_FIELD_LIST
+  template <typename Self, typename F>
+  static void list_fields(Self& r, F& f) {
+    f("component_tag", r.component_tag, 8);
+    f("splice_time", r.splice_time);
   }
 };
 
@@ -95,9 +160,13 @@ struct SpliceNull {
   static constexpr std::uint8_t kType = 0x00;
   template <typename F>
   void for_each_field(F&&) const {}
+  template <typename F>
+  void for_each_field(F&&) {}
 };
 
-// splice_insert() (type 0x05).
+// splice_insert() (type 0x05). The reserved bits after
+// splice_event_cancel_indicator (event_id_compliance_flag in newer
+// editions) are not kept.
 struct SpliceInsert {
   static constexpr std::uint8_t kType = 0x05;
   std::uint32_t splice_event_id = 0;
@@ -113,27 +182,32 @@ struct SpliceInsert {
   std::uint8_t avail_num = 0;
   std::uint8_t avails_expected = 0;
 
-  template <typename F>
-  void for_each_field(F&& f) const {
-    f("splice_event_id", splice_event_id, 32);
-    f("splice_event_cancel_indicator", splice_event_cancel_indicator, 1);
+  SCTE_104_FIELD_LIST
+  template <typename Self, typename F>
+  static void list_fields(Self& r, F& f) {
+    f("splice_event_id", r.splice_event_id, 32);
+    f("splice_event_cancel_indicator", r.splice_event_cancel_indicator, 1);
     f.reserved(7);
-    if (splice_event_cancel_indicator != 0) return;
-    f("out_of_network_indicator", out_of_network_indicator, 1);
-    f("program_splice_flag", program_splice_flag, 1);
-    f("duration_flag", duration_flag, 1);
-    f("splice_immediate_flag", splice_immediate_flag, 1);
+    if (r.splice_event_cancel_indicator != 0) return;
+    f("out_of_network_indicator", r.out_of_network_indicator, 1);
+    f("program_splice_flag", r.program_splice_flag, 1);
+    f("duration_flag", r.duration_flag, 1);
+    f("splice_immediate_flag", r.splice_immediate_flag, 1);
     f.reserved(4);
-    if (program_splice_flag != 0) {
-      f("splice_time", splice_time);
+    const bool timed = r.splice_immediate_flag == 0;
+    if (r.program_splice_flag != 0) {
+      fields::present_if(r.splice_time, timed);
+      f("splice_time", r.splice_time);
     } else {
-      f("component_count", components.size(), 8);
-      f("components", components);
+      fields::count(f, "component_count", r.components, 8);
+      for (auto& component : r.components) fields::present_if(component.splice_time, timed);
+      f("components", r.components);
     }
-    f("break_duration", break_duration);
-    f("unique_program_id", unique_program_id, 16);
-    f("avail_num", avail_num, 8);
-    f("avails_expected", avails_expected, 8);
+    fields::present_if(r.break_duration, r.duration_flag != 0);
+    f("break_duration", r.break_duration);
+    f("unique_program_id", r.unique_program_id, 16);
+    f("avail_num", r.avail_num, 8);
+    f("avails_expected", r.avails_expected, 8);
   }
 };
 
@@ -142,21 +216,24 @@ struct TimeSignal {
   static constexpr std::uint8_t kType = 0x06;
   SpliceTime splice_time;
 
-  template <typename F>
-  void for_each_field(F&& f) const {
-    f("splice_time", splice_time);
+  SCTE_104_FIELD_LIST
+  template <typename Self, typename F>
+  static void list_fields(Self& r, F& f) {
+    f("splice_time", r.splice_time);
   }
 };
 
-// A command made elsewhere and copied as it came: its type travels beside
-// it in splice_command_type.
+// A command kept as its bytes: one made elsewhere and copied as it came
+// (inject_section_data_request), or one of a type that we do not read. Its
+// type travels beside it in splice_command_type.
 struct InjectedCommand {
   std::uint8_t type = 0;
   Bytes data;
 
-  template <typename F>
-  void for_each_field(F&& f) const {
-    f("data", data);
+  SCTE_104_FIELD_LIST
+  template <typename Self, typename F>
+  static void list_fields(Self& r, F& f) {
+    f("data", r.data);
   }
 };
 
@@ -172,12 +249,13 @@ struct AvailDescriptor {
   std::uint8_t descriptor_length = 0;
   std::uint32_t provider_avail_id = 0;
 
-  template <typename F>
-  void for_each_field(F&& f) const {
+  SCTE_104_FIELD_LIST
+  template <typename Self, typename F>
+  static void list_fields(Self& r, F& f) {
     f("splice_descriptor_tag", kTag, 8);
-    f("descriptor_length", descriptor_length, 8);
+    f("descriptor_length", r.descriptor_length, 8);
     f("identifier", kCueIdentifier, 32);
-    f("provider_avail_id", provider_avail_id, 32);
+    f("provider_avail_id", r.provider_avail_id, 32);
   }
 };
 
@@ -188,19 +266,35 @@ struct DtmfDescriptor {
   std::uint8_t preroll = 0;
   DtmfChars DTMF_char;
 
-  template <typename F>
-  void for_each_field(F&& f) const {
+  SCTE_104_FIELD_LIST
+  template <typename Self, typename F>
+  static void list_fields(Self& r, F& f) {
     f("splice_descriptor_tag", kTag, 8);
-    f("descriptor_length", descriptor_length, 8);
+    f("descriptor_length", r.descriptor_length, 8);
     f("identifier", kCueIdentifier, 32);
-    f("preroll", preroll, 8);
-    f("dtmf_count", DTMF_char.text.size(), 3);
+    f("preroll", r.preroll, 8);
+    fields::count(f, "dtmf_count", r.DTMF_char.text, 3);
     f.reserved(5);
-    f("DTMF_char", DTMF_char);
+    f("DTMF_char", r.DTMF_char);
   }
 };
 
-// segmentation_descriptor() (tag 0x02), always in program mode.
+// One component of a segmentation_descriptor in component mode.
+struct SegmentationComponent {
+  std::uint8_t component_tag = 0;
+  std::uint64_t pts_offset = 0;
+
+  SCTE_104_FIELD_LIST
+  template <typename Self, typename F>
+  static void list_fields(Self& r, F& f) {
+    f("component_tag", r.component_tag, 8);
+    f.reserved(7);
+    f("pts_offset", r.pts_offset, 33);
+  }
+};
+
+// segmentation_descriptor() (tag 0x02). The translation writes program
+// mode only; component mode is read.
 struct SegmentationDescriptor {
   static constexpr std::uint8_t kTag = 0x02;
   std::uint8_t descriptor_length = 0;
@@ -213,6 +307,7 @@ struct SegmentationDescriptor {
   std::uint8_t no_regional_blackout_flag = 0;
   std::uint8_t archive_allowed_flag = 0;
   std::uint8_t device_restrictions = 0;
+  std::vector<SegmentationComponent> components;  // component mode
   std::uint64_t segmentation_duration = 0;  // 40 bits of 90 kHz ticks
   std::uint8_t segmentation_upid_type = 0;
   Bytes segmentation_upid;
@@ -223,38 +318,45 @@ struct SegmentationDescriptor {
   std::uint8_t sub_segment_num = 0;
   std::uint8_t sub_segments_expected = 0;
 
-  template <typename F>
-  void for_each_field(F&& f) const {
+  SCTE_104_FIELD_LIST
+  template <typename Self, typename F>
+  static void list_fields(Self& r, F& f) {
     f("splice_descriptor_tag", kTag, 8);
-    f("descriptor_length", descriptor_length, 8);
+    f("descriptor_length", r.descriptor_length, 8);
     f("identifier", kCueIdentifier, 32);
-    f("segmentation_event_id", segmentation_event_id, 32);
-    f("segmentation_event_cancel_indicator", segmentation_event_cancel_indicator, 1);
+    f("segmentation_event_id", r.segmentation_event_id, 32);
+    f("segmentation_event_cancel_indicator", r.segmentation_event_cancel_indicator, 1);
     f.reserved(7);
-    if (segmentation_event_cancel_indicator != 0) return;
-    f("program_segmentation_flag", program_segmentation_flag, 1);
-    f("segmentation_duration_flag", segmentation_duration_flag, 1);
-    f("delivery_not_restricted_flag", delivery_not_restricted_flag, 1);
-    if (delivery_not_restricted_flag == 0) {
-      f("web_delivery_allowed_flag", web_delivery_allowed_flag, 1);
-      f("no_regional_blackout_flag", no_regional_blackout_flag, 1);
-      f("archive_allowed_flag", archive_allowed_flag, 1);
-      f("device_restrictions", device_restrictions, 2);
+    if (r.segmentation_event_cancel_indicator != 0) return;
+    f("program_segmentation_flag", r.program_segmentation_flag, 1);
+    f("segmentation_duration_flag", r.segmentation_duration_flag, 1);
+    f("delivery_not_restricted_flag", r.delivery_not_restricted_flag, 1);
+    if (r.delivery_not_restricted_flag == 0) {
+      f("web_delivery_allowed_flag", r.web_delivery_allowed_flag, 1);
+      f("no_regional_blackout_flag", r.no_regional_blackout_flag, 1);
+      f("archive_allowed_flag", r.archive_allowed_flag, 1);
+      f("device_restrictions", r.device_restrictions, 2);
     } else {
       f.reserved(5);
     }
-    if (segmentation_duration_flag != 0) {
-      f("segmentation_duration", segmentation_duration, 40);
+    if (r.program_segmentation_flag == 0) {
+      fields::count(f, "component_count", r.components, 8);
+      f("components", r.components);
     }
-    f("segmentation_upid_type", segmentation_upid_type, 8);
-    f("segmentation_upid_length", segmentation_upid.size(), 8);
-    f("segmentation_upid", segmentation_upid);
-    f("segmentation_type_id", segmentation_type_id, 8);
-    f("segment_num", segment_num, 8);
-    f("segments_expected", segments_expected, 8);
-    if (has_sub_segments) {
-      f("sub_segment_num", sub_segment_num, 8);
-      f("sub_segments_expected", sub_segments_expected, 8);
+    if (r.segmentation_duration_flag != 0) {
+      f("segmentation_duration", r.segmentation_duration, 40);
+    }
+    f("segmentation_upid_type", r.segmentation_upid_type, 8);
+    fields::count(f, "segmentation_upid_length", r.segmentation_upid, 8);
+    f("segmentation_upid", r.segmentation_upid);
+    f("segmentation_type_id", r.segmentation_type_id, 8);
+    f("segment_num", r.segment_num, 8);
+    f("segments_expected", r.segments_expected, 8);
+    // Read when exactly their two bytes are left in the descriptor.
+    if constexpr (fields::kReading<Self>) r.has_sub_segments = f.rest_bytes(0) == 2;
+    if (r.has_sub_segments) {
+      f("sub_segment_num", r.sub_segment_num, 8);
+      f("sub_segments_expected", r.sub_segments_expected, 8);
     }
   }
 };
@@ -267,37 +369,44 @@ struct TimeDescriptor {
   std::uint32_t TAI_ns = 0;
   std::uint16_t UTC_offset = 0;
 
-  template <typename F>
-  void for_each_field(F&& f) const {
+  SCTE_104_FIELD_LIST
+  template <typename Self, typename F>
+  static void list_fields(Self& r, F& f) {
     f("splice_descriptor_tag", kTag, 8);
-    f("descriptor_length", descriptor_length, 8);
+    f("descriptor_length", r.descriptor_length, 8);
     f("identifier", kCueIdentifier, 32);
-    f("TAI_seconds", TAI_seconds, 48);
-    f("TAI_ns", TAI_ns, 32);
-    f("UTC_offset", UTC_offset, 16);
+    f("TAI_seconds", r.TAI_seconds, 48);
+    f("TAI_ns", r.TAI_ns, 32);
+    f("UTC_offset", r.UTC_offset, 16);
   }
 };
 
-// A descriptor image that automation made whole: tag, length and body
-// copied as they stand, whatever identifier the body holds.
+// A descriptor kept as its image: tag, length and body as they stand,
+// whatever identifier the body holds. Automation sends such images whole;
+// the reader keeps every descriptor this way that is not one of the four
+// above with identifier "CUEI" and a body that holds exactly its fields.
 struct CopiedDescriptor {
   std::uint8_t splice_descriptor_tag = 0;
   std::uint8_t descriptor_length = 0;
   Bytes data;  // the body, descriptor_length bytes
 
-  template <typename F>
-  void for_each_field(F&& f) const {
-    f("splice_descriptor_tag", splice_descriptor_tag, 8);
-    f("descriptor_length", descriptor_length, 8);
-    f("data", data);
+  SCTE_104_FIELD_LIST
+  template <typename Self, typename F>
+  static void list_fields(Self& r, F& f) {
+    f("splice_descriptor_tag", r.splice_descriptor_tag, 8);
+    f("descriptor_length", r.descriptor_length, 8);
+    fields::sized(r.data, r.descriptor_length);
+    f("data", r.data);
   }
 };
 
 using SpliceDescriptor = std::variant<AvailDescriptor, DtmfDescriptor, SegmentationDescriptor,
                                       TimeDescriptor, CopiedDescriptor>;
 
-// splice_info_section(), in the clear, without alignment stuffing. The
-// lengths and CRC_32 are filled in by write_section().
+// splice_info_section(). The translation writes it in the clear and
+// without alignment stuffing, and write_section() fills in the lengths and
+// CRC_32; the reader also keeps what other equipment sends: alignment
+// stuffing, and an encrypted section's bytes as they stand.
 struct SpliceInfoSection {
   std::uint8_t table_id = 0xFC;
   std::uint8_t section_syntax_indicator = 0;
@@ -310,10 +419,14 @@ struct SpliceInfoSection {
   std::uint64_t pts_adjustment = 0;
   std::uint8_t cw_index = 0xFF;
   std::uint16_t tier = 0xFFF;
-  std::uint16_t splice_command_length = 0;
+  std::uint16_t splice_command_length = 0;  // 0xFFF in legacy sections
   SpliceCommand splice_command;
   std::uint16_t descriptor_loop_length = 0;
   std::vector<SpliceDescriptor> descriptors;
+  Bytes alignment_stuffing;
+  // encrypted_packet 1: every byte from splice_command_type up to CRC_32,
+  // E_CRC_32 included, as it stands.
+  Bytes encrypted_data;
   std::uint32_t CRC_32 = 0;
 
   // The command's own type; an injected command carries the one it came with.
@@ -329,25 +442,40 @@ struct SpliceInfoSection {
         splice_command);
   }
 
-  template <typename F>
-  void for_each_field(F&& f) const {
-    f("table_id", table_id, 8);
-    f("section_syntax_indicator", section_syntax_indicator, 1);
-    f("private_indicator", private_indicator, 1);
-    f("sap_type", sap_type, 2);
-    f("section_length", section_length, 12);
-    f("protocol_version", protocol_version, 8);
-    f("encrypted_packet", encrypted_packet, 1);
-    f("encryption_algorithm", encryption_algorithm, 6);
-    f("pts_adjustment", pts_adjustment, 33);
-    f("cw_index", cw_index, 8);
-    f("tier", tier, 12);
-    f("splice_command_length", splice_command_length, 12);
-    f("splice_command_type", splice_command_type(), 8);
-    f("splice_command", splice_command);
-    f("descriptor_loop_length", descriptor_loop_length, 16);
-    f("descriptors", descriptors);
-    f("CRC_32", CRC_32, 32);
+  SCTE_104_FIELD_LIST
+  template <typename Self, typename F>
+  static void list_fields(Self& r, F& f) {
+    f("table_id", r.table_id, 8);
+    f("section_syntax_indicator", r.section_syntax_indicator, 1);
+    f("private_indicator", r.private_indicator, 1);
+    f("sap_type", r.sap_type, 2);
+    f("section_length", r.section_length, 12);
+    f("protocol_version", r.protocol_version, 8);
+    f("encrypted_packet", r.encrypted_packet, 1);
+    f("encryption_algorithm", r.encryption_algorithm, 6);
+    f("pts_adjustment", r.pts_adjustment, 33);
+    f("cw_index", r.cw_index, 8);
+    f("tier", r.tier, 12);
+    f("splice_command_length", r.splice_command_length, 12);
+    if (r.encrypted_packet != 0) {
+      fields::rest(f, "encrypted_data", r.encrypted_data, 4);
+    } else {
+      if constexpr (fields::kReading<Self>) {
+        f.splice_command("splice_command_type", "splice_command", r.splice_command,
+                         r.splice_command_length);
+      } else {
+        f("splice_command_type", r.splice_command_type(), 8);
+        f("splice_command", r.splice_command);
+      }
+      f("descriptor_loop_length", r.descriptor_loop_length, 16);
+      if constexpr (fields::kReading<Self>) {
+        f.descriptors("descriptors", r.descriptors, r.descriptor_loop_length);
+      } else {
+        f("descriptors", r.descriptors);
+      }
+      fields::rest(f, "alignment_stuffing", r.alignment_stuffing, 4);
+    }
+    f("CRC_32", r.CRC_32, 32);
   }
 };
 
@@ -381,6 +509,38 @@ SCTE_104_API Translation translate(const MultipleOperationMessage& message,
 // and CRC_32 and returns the section's bytes. The caller keeps
 // section_length within kMaxSectionLength.
 SCTE_104_API Bytes write_section(SpliceInfoSection& section);
+
+// How read_section() takes a splice_null, splice_insert or time_signal
+// whose bytes do not read as that command (its fields pass
+// splice_command_length, or leave some of its bytes over).
+enum class UnreadableCommand {
+  refuse,  // the section is refused, naming splice_command_length
+  copy,    // the command is kept as its bytes, an InjectedCommand
+};
+
+// A section read from bytes, or the field that refused it.
+struct SectionRead {
+  Section section;  // the fields and the section's 3 + section_length bytes
+  const char* field = nullptr;  // the field at fault; null when the section was read
+  std::string reason;  // what is wrong with it, after the field's name
+
+  bool refused() const { return field != nullptr; }
+};
+
+// Reads the splice_info_section() at the start of `data` into the records
+// that the translation writes (bytes after 3 + section_length are not
+// looked at; CRC_32 is read, not checked). Refused, naming the field:
+// fewer than 3 bytes, section_length under 15 or past `size`
+// (section_length); table_id other than 0xFC (table_id); an unknown
+// command with splice_command_length 0xFFF, or a known one whose fields do
+// not read (splice_command_length); a command passing the section
+// (section_length); a descriptor loop passing the section or a descriptor
+// passing the loop (descriptor_loop_length). Legacy splice_command_length
+// 0xFFF is read by the command's own fields. A section with
+// encrypted_packet 1 keeps its bytes after splice_command_length in
+// encrypted_data.
+SCTE_104_API SectionRead read_section(const std::uint8_t* data, std::size_t size,
+                                      UnreadableCommand unreadable = UnreadableCommand::refuse);
 
 // CRC-32/MPEG-2: polynomial 0x04C11DB7, initial value 0xFFFFFFFF, not
 // reflected, no final XOR.
