@@ -56,6 +56,7 @@ int run(int argc, char** argv) {
   if (is("--json-lines")) return scte104::run_json_lines_mode(progname, argc, argv, 2);
   if (is("--pcap")) return scte104::run_pcap_mode(progname, argc, argv, 2);
   if (is("--encode")) return scte104::run_encode_mode(progname, argc, argv, 2);
+  if (is("--from-scte35")) return scte104::run_from_scte35_mode(progname, argc, argv, 2);
   return scte104::run_report_mode(progname, argc, argv, 1, scte104::ReportFormat::text);
 }
 
