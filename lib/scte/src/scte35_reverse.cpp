@@ -29,6 +29,7 @@ constexpr std::uint8_t kMaxFrames = 255;
 constexpr std::size_t kMaxOperations = 255;
 constexpr std::size_t kMaxEntries = 255;  // provider_avail_ids or images in one operation
 constexpr std::size_t kHeaderSize = 3;
+constexpr std::size_t kMinSectionLength = 15;
 constexpr std::size_t kCommandAt = 14;  // the first byte after splice_command_type
 constexpr std::uint16_t kLegacyCommandLength = 0xFFF;
 constexpr std::uint16_t kNoTier = 0xFFF;
@@ -173,22 +174,27 @@ class MarkMaker {
 
   bool frame_is_whole() {
     if (mSize < kHeaderSize) {
-      refuse("section_length", "is not there: the input holds " + std::to_string(mSize) +
+      note_refusal("section_length", "is not there: the input holds " + std::to_string(mSize) +
                                    " bytes");
       return false;
     }
     if (mData[0] != 0xFC) {
-      refuse("table_id", "is " + std::to_string(mData[0]) + ", not 252 (0xFC, splice_info_section)");
+      note_refusal("table_id", "is " + std::to_string(mData[0]) + ", not 252 (0xFC, splice_info_section)");
       return false;
     }
     const std::size_t length = section_length();
-    if (length < 15 || kHeaderSize + length > mSize) {
-      refuse("section_length", std::to_string(length) + (length < 15 ? " is under 15" : " passes the input"));
+    if (length < kMinSectionLength || length > kMaxSectionLength) {
+      note_refusal("section_length", std::to_string(length) + " is outside 15 to 4093");
+      return false;
+    }
+    if (kHeaderSize + length > mSize) {
+      note_refusal("section_length", std::to_string(length) + " passes the input's " +
+                                         std::to_string(mSize - kHeaderSize) + " bytes after it");
       return false;
     }
     for (std::size_t i = kHeaderSize + length; i < mSize; ++i) {
       if (mData[i] != 0xFF) {
-        refuse("section_length", std::to_string(length) + " ends the section before byte " +
+        note_refusal("section_length", std::to_string(length) + " ends the section before byte " +
                                      std::to_string(i) + ", which is not 0xFF stuffing");
         return false;
       }
@@ -604,10 +610,14 @@ class MarkMaker {
 
   // --- outcomes ---------------------------------------------------------------------
 
-  MarkOfSection refuse(const char* field, std::string reason) {
+  void note_refusal(const char* field, std::string reason) {
     mResult.field = field;
     mResult.reason = std::move(reason);
     mResult.message.clear();
+  }
+
+  MarkOfSection refuse(const char* field, std::string reason) {
+    note_refusal(field, std::move(reason));
     return std::move(mResult);
   }
 
