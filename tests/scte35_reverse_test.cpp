@@ -302,14 +302,16 @@ TEST(scte35_reverse, sections_map_as_the_tables_say) {
   }
 }
 
-TEST(scte35_reverse, legacy_length_and_stuffing_are_not_carried) {
+TEST(scte35_reverse, header_fields_a_mark_cannot_carry) {
+  Bytes algorithm = section("05" "00000001" "ff");
+  algorithm[4] = 0x2A;  // encryption_algorithm 21 in the clear (a fuzz finding)
   Bytes legacy = section("05" "00000001" "ff");
   legacy[11] |= 0x0F;
   legacy[12] = 0xFF;
   Bytes stuffed = section("05" "00000001" "ff");
   stuffed.insert(stuffed.end() - 4, {0xAA, 0xBB});
   stuffed[2] = static_cast<std::uint8_t>(stuffed[2] + 2);
-  for (Bytes s : {legacy, stuffed}) {
+  for (Bytes s : {algorithm, legacy, stuffed}) {
     const std::uint32_t crc = scte35::crc32_mpeg2(s.data(), s.size() - 4);
     for (std::size_t i = 0; i < 4; ++i) s[s.size() - 4 + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
     s.insert(s.end(), 3, 0xFF);  // transport stream stuffing after the section

@@ -541,7 +541,7 @@ struct MarkOfSection {
 // rate) gives the section at the start of `data` back byte for byte, but for
 // what a mark cannot carry: pts_adjustment (folded into the times),
 // cw_index, sap_type, section_syntax_indicator, private_indicator,
-// alignment_stuffing, a legacy splice_command_length and, when ignored, the
+// encryption_algorithm (of a section in the clear), alignment_stuffing, a legacy splice_command_length and, when ignored, the
 // CRC_32. Bytes after the section must all be 0xFF. A section is refused,
 // naming the field, in this order: section_length (fewer than 3 bytes),
 // table_id, section_length, CRC_32, encrypted_packet, the command
