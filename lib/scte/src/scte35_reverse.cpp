@@ -89,31 +89,17 @@ void set_bits(Bytes& bytes, std::size_t at, unsigned bits, std::uint64_t value) 
 // Walks a command record as the writer does, adding `delta` to each pts_time
 // in its bytes: the command injected as it stands, with pts_adjustment
 // folded in and every other bit kept.
-class PtsShift {
+class PtsShift : public RecordWalk<PtsShift> {
  public:
   PtsShift(Bytes& bytes, std::uint64_t delta) : mBytes(bytes), mDelta(delta) {}
 
-  template <typename T, typename = std::enable_if_t<std::is_integral_v<T>>>
-  void operator()(const char* name, T /*value*/, unsigned bits) {
-    if (std::strcmp(name, "pts_time") == 0) {
+  void field(const char* name, std::uint64_t /*value*/, unsigned bits) {
+    if (name != nullptr && std::strcmp(name, "pts_time") == 0) {
       set_bits(mBytes, mBit, bits, (get_bits(mBytes, mBit, bits) + mDelta) & kMaxPts);
     }
     mBit += bits;
   }
-  void reserved(unsigned bits) { mBit += bits; }
-  void operator()(const char* /*name*/, const Bytes& bytes) { mBit += 8 * bytes.size(); }
-  template <typename Record>
-  void operator()(const char* /*name*/, const Record& record) {
-    record.for_each_field(*this);
-  }
-  template <typename Record>
-  void operator()(const char* name, const std::optional<Record>& record) {
-    if (record) (*this)(name, *record);
-  }
-  template <typename Record>
-  void operator()(const char* name, const std::vector<Record>& records) {
-    for (const Record& record : records) (*this)(name, record);
-  }
+  void bytes(const std::uint8_t* /*data*/, std::size_t count) { mBit += 8 * count; }
 
  private:
   Bytes& mBytes;
@@ -216,12 +202,9 @@ class MarkMaker {
       inject(Bytes(mData + at, mData + at + length));
       return;
     }
-    std::vector<MarkOperation> typed;
-    if (mSettings.retime) {
-      typed = retimed_command();
-    } else {
-      typed = exact_command();
-      if (!typed.empty() && !translates_to_command(typed, at - 1, length + 1)) typed.clear();
+    std::vector<MarkOperation> typed = typed_command();
+    if (!mSettings.retime && !typed.empty() && !translates_to_command(typed, at - 1, length + 1)) {
+      typed.clear();
     }
     if (typed.empty()) {
       Bytes bytes(mData + at, mData + at + length);
@@ -244,16 +227,17 @@ class MarkMaker {
     mOperations.push_back(operation(INJECT_SECTION_DATA_REQUEST, inject));
   }
 
-  // The typed operations of the command, read off its fields, or none when a
-  // time or a duration has no exact typed form. Whether the typed form is
-  // exact in every other bit, the translation decides.
-  std::vector<MarkOperation> exact_command() const {
+  // The typed operations of the command, read off its fields. Without
+  // retime, none when a time or a duration has no exact typed form; whether
+  // the typed form is exact in every other bit, the translation decides.
+  std::vector<MarkOperation> typed_command() {
     const SpliceCommand& command = mSection.fields.splice_command;
     if (std::holds_alternative<SpliceNull>(command)) {
       return {operation(SPLICE_NULL_REQUEST_DATA, SpliceNullRequest{})};
     }
     if (const auto* signal = std::get_if<TimeSignal>(&command)) {
-      const std::optional<std::uint16_t> ms = exact_ms(signal->splice_time);
+      const std::optional<std::uint16_t> ms =
+          mSettings.retime ? retimed(signal->splice_time).milliseconds : exact_ms(signal->splice_time);
       if (!ms) return {};
       TimeSignalRequest request;
       request.pre_roll_time = *ms;
@@ -266,14 +250,33 @@ class MarkMaker {
       request.request.mSpliceInsertType = SPLICE_CANCEL;
       return {operation(SPLICE_REQUEST_DATA, request)};
     }
+    ComponentModeDpiRequest components;
+    if (mSettings.retime) {
+      retimed_splice(insert, request, components);
+    } else if (!exact_splice(insert, request, components)) {
+      return {};
+    }
+    request.request.mUniqueProgramId = insert.unique_program_id;
+    request.request.mAvailNum = insert.avail_num;
+    request.request.mAvailsExpected = insert.avails_expected;
+    std::vector<MarkOperation> ops{operation(SPLICE_REQUEST_DATA, request)};
+    if (insert.program_splice_flag == 0) {
+      ops.push_back(operation(COMPONENT_MODE_DPI_REQUEST_DATA, components));
+    }
+    return ops;
+  }
+
+  // The splice's type, times and duration; false when one has no exact
+  // typed form.
+  bool exact_splice(const SpliceInsert& insert, SpliceRequest& request,
+                    ComponentModeDpiRequest& components) const {
     const bool immediate = insert.splice_immediate_flag != 0;
     set_type(request, insert.out_of_network_indicator != 0, immediate);
-    ComponentModeDpiRequest components;
     if (insert.program_splice_flag != 0) {
       if (!immediate) {
         const std::optional<std::uint16_t> ms =
             insert.splice_time ? exact_ms(*insert.splice_time) : std::nullopt;
-        if (!ms) return {};
+        if (!ms) return false;
         request.request.mPreRollTime = *ms;
       }
     } else {
@@ -283,7 +286,7 @@ class MarkMaker {
         if (immediate) continue;
         const std::optional<std::uint16_t> ms =
             component.splice_time ? exact_ms(*component.splice_time) : std::nullopt;
-        if (!ms) return {};
+        if (!ms) return false;
         added.component_preroll = *ms;
       }
       if (!components.components.empty()) {
@@ -294,41 +297,20 @@ class MarkMaker {
       const std::uint64_t duration = insert.break_duration->duration;
       if (duration % kTicksPerTenth != 0 || duration == 0 ||
           duration / kTicksPerTenth > kMaxTenths) {
-        return {};
+        return false;
       }
       request.request.mBreakDuration = static_cast<std::uint16_t>(duration / kTicksPerTenth);
       request.request.mAutoReturnFlag = insert.break_duration->auto_return;
     }
-    copy_avails(request, insert);
-    std::vector<MarkOperation> ops{operation(SPLICE_REQUEST_DATA, request)};
-    if (insert.program_splice_flag == 0) {
-      ops.push_back(operation(COMPONENT_MODE_DPI_REQUEST_DATA, components));
-    }
-    return ops;
+    return true;
   }
 
-  // The typed operations of the command under retime: timed against the
+  // The splice's type, times and duration under retime: timed against the
   // reference whatever is lost, with a warning naming each lost field.
-  std::vector<MarkOperation> retimed_command() {
-    const SpliceCommand& command = mSection.fields.splice_command;
-    if (std::holds_alternative<SpliceNull>(command)) {
-      return {operation(SPLICE_NULL_REQUEST_DATA, SpliceNullRequest{})};
-    }
-    if (const auto* signal = std::get_if<TimeSignal>(&command)) {
-      TimeSignalRequest request;
-      request.pre_roll_time = retimed(signal->splice_time).milliseconds;
-      return {operation(TIME_SIGNAL_REQUEST_DATA, request)};
-    }
-    const auto& insert = std::get<SpliceInsert>(command);
-    SpliceRequest request;
-    request.request.mSpliceEventId = insert.splice_event_id;
-    if (insert.splice_event_cancel_indicator != 0) {
-      request.request.mSpliceInsertType = SPLICE_CANCEL;
-      return {operation(SPLICE_REQUEST_DATA, request)};
-    }
+  void retimed_splice(const SpliceInsert& insert, SpliceRequest& request,
+                      ComponentModeDpiRequest& components) {
     const bool start = insert.out_of_network_indicator != 0;
     bool immediate = insert.splice_immediate_flag != 0;
-    ComponentModeDpiRequest components;
     if (insert.program_splice_flag != 0) {
       if (!immediate) {
         const MarkTime time = retimed(insert.splice_time.value_or(SpliceTime{0, 0}));
@@ -371,24 +353,12 @@ class MarkMaker {
       request.request.mBreakDuration = static_cast<std::uint16_t>(tenths);
       request.request.mAutoReturnFlag = insert.break_duration->auto_return;
     }
-    copy_avails(request, insert);
-    std::vector<MarkOperation> ops{operation(SPLICE_REQUEST_DATA, request)};
-    if (insert.program_splice_flag == 0) {
-      ops.push_back(operation(COMPONENT_MODE_DPI_REQUEST_DATA, components));
-    }
-    return ops;
   }
 
   static void set_type(SpliceRequest& request, bool start, bool immediate) {
     request.request.mSpliceInsertType =
         start ? (immediate ? SPLICE_START_IMMEDIATE : SPLICE_START_NORMAL)
               : (immediate ? SPLICE_END_IMMEDIATE : SPLICE_END_NORMAL);
-  }
-
-  static void copy_avails(SpliceRequest& request, const SpliceInsert& insert) {
-    request.request.mUniqueProgramId = insert.unique_program_id;
-    request.request.mAvailNum = insert.avail_num;
-    request.request.mAvailsExpected = insert.avails_expected;
   }
 
   // --- times ----------------------------------------------------------------------
