@@ -69,9 +69,7 @@ Bytes section(const std::string& command, const std::string& descriptors = "",
   s.insert(s.end(), {static_cast<std::uint8_t>(d.size() >> 8u), static_cast<std::uint8_t>(d.size())});
   s.insert(s.end(), d.begin(), d.end());
   s.insert(s.end(), 4, 0);
-  const std::uint32_t crc = scte35::crc32_mpeg2(s.data(), s.size() - 4);
-  for (std::size_t i = 0; i < 4; ++i) s[s.size() - 4 + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
-  return s;
+  return samples::with_crc(s);
 }
 
 scte35::MarkOfSection reverse(const Bytes& s, std::uint64_t pts = 0, bool retime = false,
@@ -312,8 +310,7 @@ TEST(scte35_reverse, header_fields_a_mark_cannot_carry) {
   stuffed.insert(stuffed.end() - 4, {0xAA, 0xBB});
   stuffed[2] = static_cast<std::uint8_t>(stuffed[2] + 2);
   for (Bytes s : {algorithm, legacy, stuffed}) {
-    const std::uint32_t crc = scte35::crc32_mpeg2(s.data(), s.size() - 4);
-    for (std::size_t i = 0; i < 4; ++i) s[s.size() - 4 + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
+    s = samples::with_crc(s);
     s.insert(s.end(), 3, 0xFF);  // transport stream stuffing after the section
     EXPECT_EQ(hex(reverse(s).message), hex(mark({{0x0101, "05" "00000001" + std::string(18, '0')}})));
   }
@@ -382,10 +379,7 @@ TEST(scte35_reverse, refusals_in_their_order) {
   Bytes encrypted = kNull;
   encrypted[4] = 0x80;
   const Bytes encrypted_bad_crc = encrypted;
-  {
-    const std::uint32_t crc = scte35::crc32_mpeg2(encrypted.data(), encrypted.size() - 4);
-    for (std::size_t i = 0; i < 4; ++i) encrypted[encrypted.size() - 4 + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
-  }
+  encrypted = samples::with_crc(encrypted);
   Bytes trailing = kNull;
   trailing.insert(trailing.end(), {0xFF, 0x00});
   Bytes short_length = kNull;
