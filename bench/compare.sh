@@ -5,7 +5,8 @@
 #   scte104 HELP_EXAMPLE and scte104 --json HELP_EXAMPLE against cat of its expected report
 #   scte104 --json -f big.bin against scte104 -f big.bin
 #   scte104 --encode big.json against jq -c . big.json  (big.json: the JSON report of big.bin)
-# and the peak resident memory of the large runs; then --json-lines on
+# and the peak resident memory of the large runs; --from-scte35 of a section
+# against --scte35 of its mark; then --json-lines on
 # 200,000 marks against jq reading its output, and --pcap against tshark.
 # Builds the release preset. Needs python3, xxd, jq and GNU time
 # (apt-get install python3 xxd jq time), and tshark for the --pcap part.
@@ -76,6 +77,29 @@ print("  scte104 BASE64       %8.1f us" % (small_tool * 1e6))
 print("  cat expected report  %8.1f us   ratio %.2f (target <= 1.00)" % (small_cat * 1e6, small_tool / small_cat))
 print("  scte104 --json BASE64%8.1f us" % (small_json * 1e6))
 print("  cat expected report  %8.1f us   ratio %.2f (target <= 1.00)" % (json_cat * 1e6, small_json / json_cat))
+PY
+
+# One --from-scte35 run (a section back to its mark) against one --scte35
+# run (the mark to its section): example A of both ways.
+python3 - "$tool" "$small_runs" <<'PY'
+import os, statistics, sys, time
+tool, runs = sys.argv[1], int(sys.argv[2])
+devnull = os.open(os.devnull, os.O_WRONLY)
+def spawn_time(argv):
+    start = time.perf_counter()
+    pid = os.posix_spawnp(argv[0], argv, os.environ, file_actions=[(os.POSIX_SPAWN_DUP2, devnull, 1)])
+    _, status = os.waitpid(pid, 0)
+    if status != 0:
+        sys.exit("%s failed" % argv)
+    return time.perf_counter() - start
+back, forth = [], []
+for _ in range(runs):  # interleaved, so both see the same machine
+    back.append(spawn_time([tool, "--from-scte35", "/DAlAAAAAAAA///wFAVAAAK0f+/+AACowH4ApMuAAAAAAAAAKOZEKg=="]))
+    forth.append(spawn_time([tool, "--scte35", "CP//AB4AAAAAAAAAAQEBAA4BQAACtAAAAeAEsAAAAA=="]))
+a, b = statistics.median(back), statistics.median(forth)
+print("a section and its mark, median of %d:" % runs)
+print("  scte104 --from-scte35 SECTION %8.1f us" % (a * 1e6))
+print("  scte104 --scte35 MARK         %8.1f us   ratio %.2f (target <= 2.00)" % (b * 1e6, a / b))
 PY
 
 size=$(stat -c %s "$work/big.bin")

@@ -36,6 +36,20 @@ inline std::vector<std::uint8_t> bytes(const std::string& hex) {
   return out;
 }
 
+// An SCTE 35 section with its last four bytes set to the CRC_32 of the
+// bytes before them.
+inline std::vector<std::uint8_t> with_crc(std::vector<std::uint8_t> section) {
+  std::uint32_t crc = 0xFFFFFFFFu;  // CRC-32/MPEG-2, bit by bit
+  for (std::size_t i = 0; i + 4 < section.size(); ++i) {
+    crc ^= std::uint32_t{section[i]} << 24u;
+    for (int bit = 0; bit < 8; ++bit) crc = (crc & 0x80000000u) != 0 ? crc << 1u ^ 0x04C11DB7u : crc << 1u;
+  }
+  for (std::size_t i = 0; i < 4; ++i) {
+    section[section.size() - 4 + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
+  }
+  return section;
+}
+
 // A message over `bytes`, decoded (a message cannot be moved, so it comes
 // behind a pointer).
 inline std::unique_ptr<scte_104::MultipleOperationMessage> decoded(

@@ -68,11 +68,7 @@ std::string dump(const scte35::SpliceInfoSection& section) {
   return d.out;
 }
 
-Bytes with_crc(Bytes b) {
-  const std::uint32_t crc = scte35::crc32_mpeg2(b.data(), b.size() - 4);
-  for (std::size_t i = 0; i < 4; ++i) b[b.size() - 4 + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
-  return b;
-}
+using samples::with_crc;
 
 void set_length(Bytes& b, std::size_t at, std::size_t value) {  // a 12-bit length at b[at..at+1]
   b[at] = static_cast<std::uint8_t>((b[at] & 0xF0u) | (value >> 8u));

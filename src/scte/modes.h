@@ -17,6 +17,11 @@ int run_report_mode(const char* progname, int argc, char** argv, int at, ReportF
 // of Base64 per SCTE 35 section, problems on standard error.
 int run_scte35_mode(const char* progname, int argc, char** argv, int at);
 
+// --from-scte35 [--json] [--retime] [--ignore-crc] [--pts TICKS]
+// [--frame-rate RATE] (-f FILE | BASE64): the queue mark that one SCTE 35
+// section came from, as one Base64 line or its JSON report.
+int run_from_scte35_mode(const char* progname, int argc, char** argv, int at);
+
 // --json-lines [--pts TICKS] [--frame-rate RATE] (FILE | -): one line of
 // compact JSON per queue mark of the input's lines, refused marks included.
 int run_json_lines_mode(const char* progname, int argc, char** argv, int at);

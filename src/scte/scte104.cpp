@@ -59,6 +59,7 @@ int run(int argc, char** argv) {
   if (is("--ts")) return scte104::run_ts_mode(progname, argc, argv, 2);
   if (is("--encode")) return scte104::run_encode_mode(progname, argc, argv, 2);
   if (is("--send")) return scte104::run_send_mode(progname, argc, argv, 2);
+  if (is("--from-scte35")) return scte104::run_from_scte35_mode(progname, argc, argv, 2);
   return scte104::run_report_mode(progname, argc, argv, 1, scte104::ReportFormat::text);
 }
 

@@ -17,16 +17,16 @@
 namespace scte_104::scte35 {
 
 // What every walk does with nested records, optional ones and lists:
-// descend into them in order. `Leaf` handles fields, bytes and reserved
-// bits.
+// descend into them in order. `Leaf` handles fields (with their names; none
+// for reserved bits, which come as 1s) and bytes.
 template <typename Leaf>
 class RecordWalk {
  public:
   template <typename T, typename = std::enable_if_t<std::is_integral_v<T>>>
-  void operator()(const char* /*name*/, T value, unsigned bits) {
-    leaf().field(static_cast<std::uint64_t>(value), bits);
+  void operator()(const char* name, T value, unsigned bits) {
+    leaf().field(name, static_cast<std::uint64_t>(value), bits);
   }
-  void reserved(unsigned bits) { leaf().field(~std::uint64_t{0}, bits); }
+  void reserved(unsigned bits) { leaf().field(nullptr, ~std::uint64_t{0}, bits); }
   void operator()(const char* /*name*/, const Bytes& bytes) {
     leaf().bytes(bytes.data(), bytes.size());
   }
@@ -57,7 +57,7 @@ class RecordWalk {
 // Counts the bits that a record fills.
 class BitCounter : public RecordWalk<BitCounter> {
  public:
-  void field(std::uint64_t, unsigned bits) { mBits += bits; }
+  void field(const char*, std::uint64_t, unsigned bits) { mBits += bits; }
   void bytes(const std::uint8_t*, std::size_t count) { mBits += 8 * count; }
   std::size_t bits() const { return mBits; }
 
@@ -79,7 +79,7 @@ class BitWriter : public RecordWalk<BitWriter> {
  public:
   explicit BitWriter(Bytes& out) : mOut(out) {}
 
-  void field(std::uint64_t value, unsigned bits) {
+  void field(const char* /*name*/, std::uint64_t value, unsigned bits) {
     while (bits > 0) {
       if (mFree == 0) {
         mOut.push_back(0);

@@ -15,6 +15,7 @@
 #ifndef SCTE104_SCTE35_H
 #define SCTE104_SCTE35_H
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -509,6 +510,46 @@ SCTE_104_API Translation translate(const MultipleOperationMessage& message,
 // and CRC_32 and returns the section's bytes. The caller keeps
 // section_length within kMaxSectionLength.
 SCTE_104_API Bytes write_section(SpliceInfoSection& section);
+
+// What the way back from a section to a queue mark needs besides the
+// section.
+struct MarkSettings {
+  Scte35Settings scte35;  // the reference PTS and the frame rate
+  bool reference_given = false;  // the reference PTS was chosen, not the default
+  // Every splice_null, splice_insert and time_signal becomes its typed
+  // operation, timed against the reference, even where that loses precision.
+  bool retime = false;
+  bool ignore_crc = false;  // a wrong CRC_32 is not a refusal
+};
+
+// The queue mark that a section came from, or the field that refused it.
+struct MarkOfSection {
+  // The multiple_operation_message(), from its reserved field on (no lead
+  // byte); empty when refused.
+  Bytes message;
+  const char* field = nullptr;  // the field at fault; null when a mark was made
+  std::string reason;  // what is wrong with it, after the field's name
+  // Under retime, the fields whose precision was lost, each named once, in
+  // the order they were first met.
+  std::array<const char*, 4> warnings{};
+  std::size_t warning_count = 0;
+
+  bool refused() const { return field != nullptr; }
+};
+
+// The canonical mark whose translation (at the same reference PTS and frame
+// rate) gives the section at the start of `data` back byte for byte, but for
+// what a mark cannot carry: pts_adjustment (folded into the times),
+// cw_index, sap_type, section_syntax_indicator, private_indicator,
+// encryption_algorithm (of a section in the clear), alignment_stuffing, a legacy splice_command_length and, when ignored, the
+// CRC_32. Bytes after the section must all be 0xFF. A section is refused,
+// naming the field, in this order: section_length (fewer than 3 bytes),
+// table_id, section_length, CRC_32, encrypted_packet, the command
+// (splice_command_length, section_length), the descriptor loop
+// (descriptor_loop_length), num_ops (more than 255 operations), then under
+// retime pts_time, break_duration and component_count.
+SCTE_104_API MarkOfSection mark_of_section(const std::uint8_t* data, std::size_t size,
+                                           const MarkSettings& settings);
 
 // How read_section() takes a splice_null, splice_insert or time_signal
 // whose bytes do not read as that command (its fields pass
