@@ -55,6 +55,7 @@ int run(int argc, char** argv) {
   if (is("--scte35")) return scte104::run_scte35_mode(progname, argc, argv, 2);
   if (is("--json-lines")) return scte104::run_json_lines_mode(progname, argc, argv, 2);
   if (is("--pcap")) return scte104::run_pcap_mode(progname, argc, argv, 2);
+  if (is("--anc")) return scte104::run_anc_mode(progname, argc, argv, 2);
   if (is("--encode")) return scte104::run_encode_mode(progname, argc, argv, 2);
   return scte104::run_report_mode(progname, argc, argv, 1, scte104::ReportFormat::text);
 }

@@ -42,6 +42,22 @@ bool is_success(std::uint16_t op_id, std::uint16_t result) {
 
 }  // namespace
 
+MultipleOperationLine decode_multiple_operation(const std::uint8_t* bytes, std::size_t size) {
+  MultipleOperationLine line;
+  line.bytes = bytes;
+  line.size = size;
+  std::vector<std::uint8_t> mark;
+  mark.reserve(size + 1);
+  mark.push_back(kMarkLeadByte);
+  mark.insert(mark.end(), bytes, bytes + size);
+  try {
+    line.message = decode_mark(std::move(mark));
+  } catch (const std::runtime_error& e) {
+    line.error = e.what();
+  }
+  return line;
+}
+
 void SessionChecks::begin_record(std::uint64_t packet, const CaptureTime& time) {
   mPacket = packet;
   mTime = time;
@@ -187,18 +203,7 @@ void SessionChecks::on_message(std::uint64_t number, Session& session, bool to_i
 
 void SessionChecks::on_multiple_operation(std::uint64_t number, Session& session, bool to_injector,
                                           const std::uint8_t* bytes, std::size_t size) {
-  MultipleOperationLine line;
-  line.bytes = bytes;
-  line.size = size;
-  std::vector<std::uint8_t> mark;
-  mark.reserve(size + 1);
-  mark.push_back(kMarkLeadByte);
-  mark.insert(mark.end(), bytes, bytes + size);
-  try {
-    line.message = decode_mark(std::move(mark));
-  } catch (const std::runtime_error& e) {
-    line.error = e.what();
-  }
+  const MultipleOperationLine line = decode_multiple_operation(bytes, size);
   mWriter.multiple_operation(origin(number, session, to_injector), line);
   if (!to_injector) return;
   heard_from_client(session);

@@ -50,6 +50,10 @@ struct MultipleOperationLine {
   std::string error;
 };
 
+// Decodes messageSize bytes of a multiple_operation_message() as --json
+// does, behind the lead byte; a refusal keeps its text.
+MultipleOperationLine decode_multiple_operation(const std::uint8_t* bytes, std::size_t size);
+
 // A problem member's value: a number, or a name (nullptr writes null).
 using ProblemValue = std::variant<std::uint64_t, const char*>;
 
