@@ -25,27 +25,6 @@ class BitReader {
 
 std::uint8_t low_byte(std::uint16_t word) { return static_cast<std::uint8_t>(word & 0xFFu); }
 
-// ST 291 words: bits 7-0 the value, bit 8 its even parity, bit 9 the
-// inverse of bit 8; the checksum word holds the low 9 bits of the sum of
-// bits 8-0 of every other word, and bit 9 the inverse of its bit 8.
-WordCheck check_words(const std::uint16_t* words, std::size_t count) {
-  unsigned sum = 0;
-  for (std::size_t i = 0; i + 1 < count; ++i) {
-    const unsigned word = words[i];
-    unsigned ones = word & 0xFFu;
-    ones ^= ones >> 4u;
-    ones ^= ones >> 2u;
-    ones ^= ones >> 1u;
-    const unsigned parity = ones & 1u;
-    if (((word >> 8u) & 1u) != parity || ((word >> 9u) & 1u) == parity) return WordCheck::parity;
-    sum += word & 0x1FFu;
-  }
-  const unsigned checksum = words[count - 1];
-  const unsigned low = sum & 0x1FFu;
-  const unsigned expected = low | ((~low >> 8u) & 1u) << 9u;
-  return checksum == expected ? WordCheck::ok : WordCheck::checksum;
-}
-
 }  // namespace
 
 bool read_payload_header(const std::uint8_t* payload, std::size_t size, PayloadHeader& header) {
@@ -100,7 +79,7 @@ AncPacketReader::Next AncPacketReader::next(AncPacket& packet) {
   packet.data_count = static_cast<std::uint8_t>(count);
   for (std::size_t i = 0; i < count; ++i) mUserData[i] = low_byte(words[3 + i]);
   packet.user_data = mUserData.data();
-  packet.check = check_words(words.data(), count + 4);
+  packet.check = ts::check_anc_words(words.data(), count + 4);
   mAt += size;
   --mLeft;
   return Next::packet;

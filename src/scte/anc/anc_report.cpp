@@ -5,10 +5,10 @@
 // DID 0x41 / SDID 0x07 joined into SCTE 104 messages (ST 2010).
 #include "anc_report.h"
 
-#include <algorithm>
 #include <bitset>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -18,15 +18,11 @@
 #include "rtp/anc_payload.h"
 #include "rtp/rtp_packet.h"
 #include "rtp/sequence.h"
+#include "scte/anc_payload.h"
 #include "scte/single_operation.h"
-#include "st2010_joiner.h"
 
 namespace scte104 {
 namespace {
-
-// SCTE 104 in VANC: DID 0x41, SDID 0x07 (ST 2010).
-constexpr std::uint8_t kScte104Did = 0x41;
-constexpr std::uint8_t kScte104Sdid = 0x07;
 
 std::string plural(std::uint64_t count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
@@ -75,10 +71,9 @@ struct Stream {
   std::string source;
   std::string destination;
   rtp::SequenceTracker sequence;
-  St2010Joiner joiner;
 };
 
-class AncChecks : private St2010Joiner::Listener {
+class AncChecks {
  public:
   AncChecks(AncWriter& writer, const std::vector<std::uint16_t>& ports) : mWriter(writer) {
     for (std::uint16_t port : ports) mPorts.set(port);
@@ -120,7 +115,7 @@ class AncChecks : private St2010Joiner::Listener {
   void finish() {
     for (const std::unique_ptr<Stream>& stream : mStreams) {
       mStream = stream.get();
-      stream->joiner.drop(*this);
+      drop_fragments(*stream);
     }
     mSummary.streams = mStreams.size();
     for (const auto& [key, count] : mOtherAnc) {
@@ -233,7 +228,7 @@ class AncChecks : private St2010Joiner::Listener {
                                plural(check.missing, "RTP packet", "RTP packets") +
                                    " missing before extended sequence " +
                                    std::to_string(mExtended)});
-        stream.joiner.drop(*this);
+        drop_fragments(stream);
         return true;
       case rtp::Order::behind:
         stream_problem(Problem{"out_of_order",
@@ -287,47 +282,63 @@ class AncChecks : private St2010Joiner::Listener {
       stream_problem(Problem{"anc_error", {{"reason", "checksum"}},
                              "ANC packet " + names + ": wrong checksum word"});
     }
-    if (anc.did == kScte104Did && anc.sdid == kScte104Sdid && anc.data_count > 0) {
-      stream.joiner.add(anc.user_data, anc.data_count, *this);
-    } else {
+    if (anc.did != scte_104::kScte104Did || anc.sdid != scte_104::kScte104Sdid ||
+        anc.data_count == 0) {
       ++mOtherAnc[{anc.did, anc.sdid}];
+      return;
+    }
+    mJoiner.add(stream.number, anc.user_data, anc.data_count, mEvents);
+    for (const scte_104::AncPayloadEvent& event : mEvents) {
+      using Kind = scte_104::AncPayloadEvent::Kind;
+      switch (event.kind) {
+        case Kind::payload_descriptor:
+          bad_descriptor(event.value);
+          break;
+        case Kind::fragment_orphan:
+          orphan();
+          break;
+        case Kind::fragment_interrupted:
+          interrupted(event.bytes);
+          break;
+        case Kind::bad_message:
+          stream_problem(Problem{"bad_message",
+                                 {{"bytes", std::uint64_t{event.bytes}}},
+                                 plural(event.bytes, "byte", "bytes") +
+                                     " joined are no SCTE 104 message"});
+          break;
+        case Kind::message:
+          message(event);
+          break;
+      }
     }
   }
 
-  void bad_descriptor(std::uint8_t value) override {
+  // Parts of a message waiting on the stream are dropped.
+  void drop_fragments(const Stream& stream) {
+    if (const std::optional<std::size_t> bytes = mJoiner.finish(stream.number)) {
+      interrupted(*bytes);
+    }
+  }
+
+  void bad_descriptor(std::uint8_t value) {
     stream_problem(Problem{"payload_descriptor",
                            {{"value", std::uint64_t{value}}},
                            "payload descriptor " + hex_byte(value) +
                                " has reserved bits set or a version other than 1"});
   }
 
-  void orphan() override {
+  void orphan() {
     stream_problem(
         Problem{"fragment_orphan", {}, "a middle part of a message with no first part: dropped"});
   }
 
-  void interrupted(std::size_t bytes) override {
+  void interrupted(std::size_t bytes) {
     stream_problem(Problem{"fragment_interrupted",
                            {{"bytes", std::uint64_t{bytes}}},
                            plural(bytes, "byte", "bytes") + " of an unfinished message dropped"});
   }
 
-  void complete(const std::vector<std::uint8_t>& bytes, std::uint8_t first_descriptor,
-                std::size_t fragments) override {
-    // A multiple_operation_message starts 0xFFFF; anything else is the
-    // opID of a single_operation_message. Bytes after messageSize are
-    // ignored.
-    const bool multiple = bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFF;
-    const std::size_t minimum =
-        multiple ? scte_104::kMinMultipleOperationSize : scte_104::kMinSingleOperationSize;
-    const std::size_t size = bytes.size() >= 4 ? std::size_t{bytes[2]} << 8u | bytes[3] : 0;
-    if (bytes.size() < 4 || size < minimum || size > bytes.size()) {
-      stream_problem(Problem{"bad_message",
-                             {{"bytes", std::uint64_t{bytes.size()}}},
-                             plural(bytes.size(), "byte", "bytes") +
-                                 " joined are no SCTE 104 message"});
-      return;
-    }
+  void message(const scte_104::AncPayloadEvent& event) {
     AncMessage message;
     message.rtp = RtpFields{mRtp->ssrc,      mRtp->payload_type, mRtp->sequence, mExtended,
                             mRtp->timestamp, mRtp->marker,       field_name(mField)};
@@ -335,16 +346,16 @@ class AncChecks : private St2010Joiner::Listener {
     message.anc.c_not_y_channel_flag = mAnc->c_not_y_channel_flag;
     message.anc.horizontal_offset = mAnc->horizontal_offset;
     if (mAnc->stream_flag) message.anc.data_stream = mAnc->stream_num;
-    message.anc.payload_descriptor = first_descriptor;
-    message.anc.fragments = fragments;
+    message.anc.payload_descriptor = event.payload_descriptor;
+    message.anc.fragments = event.fragments;
     ++mSummary.messages;
-    if (multiple) {
-      const MultipleOperationLine line = decode_multiple_operation(bytes.data(), size);
+    if (event.multiple) {
+      const MultipleOperationLine line = decode_multiple_operation(event.data, event.size);
       message.multiple = &line;
       mWriter.message(stream_head(), message);
     } else {
       const scte_104::SingleOperationMessage single =
-          scte_104::decode_single_operation(bytes.data(), size);
+          scte_104::decode_single_operation(event.data, event.size);
       message.single = &single;
       mWriter.message(stream_head(), message);
     }
@@ -357,6 +368,8 @@ class AncChecks : private St2010Joiner::Listener {
   StreamKey mLastKey;
   Stream* mLast = nullptr;
   std::map<std::pair<std::uint8_t, std::uint8_t>, std::uint64_t> mOtherAnc;
+  scte_104::AncPayloadJoiner mJoiner;  // keyed by stream number
+  std::vector<scte_104::AncPayloadEvent> mEvents;
   AncSummary mSummary;
   CaptureTime mTime;
   bool mHaveRecord = false;

@@ -10,6 +10,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "ts/anc_record.h"
+
 namespace rtp {
 
 constexpr std::size_t kPayloadHeaderSize = 8;
@@ -33,8 +35,8 @@ bool read_payload_header(const std::uint8_t* payload, std::size_t size, PayloadH
 // Checks it against the `size` bytes of the whole payload.
 PayloadHeaderFault check_payload_header(const PayloadHeader& header, std::size_t size);
 
-// The result of the ST 291 word checks on one ANC packet.
-enum class WordCheck { ok, parity, checksum };
+// The result of the ST 291 word checks on one ANC packet, as for ST 2038.
+using WordCheck = ts::WordCheck;
 
 struct AncPacket {
   bool c_not_y_channel_flag = false;
