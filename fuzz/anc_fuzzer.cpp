@@ -32,8 +32,8 @@ void put32le(std::vector<std::uint8_t>& out, std::uint32_t value) {
 void add_record(std::vector<std::uint8_t>& file, const std::vector<std::uint8_t>& payload) {
   std::vector<std::uint8_t> packet = {0x45, 0x00};
   put16(packet, 28 + payload.size());
-  const std::uint8_t rest[] = {0, 0, 0x40, 0, 64, 17, 0, 0, 10, 0, 0, 5, 239, 1, 40, 1,
-                               0xC3, 0x50, 0x13, 0x8C};
+  const std::uint8_t rest[] = {0, 0, 0x40, 0, 64, 17, 0,    0,    10,   0,
+                               0, 5, 239,  1, 40, 1,  0xC3, 0x50, 0x13, 0x8C};
   packet.insert(packet.end(), rest, rest + sizeof rest);
   put16(packet, 8 + payload.size());
   put16(packet, 0);

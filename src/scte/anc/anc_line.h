@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "output.h"
 #include "scte/scte35.h"
 #include "scte/single_operation.h"
-#include "output.h"
 #include "session_line.h"
 
 namespace scte104 {

@@ -187,19 +187,19 @@ class AncChecks {
         return;
       case rtp::PayloadHeaderFault::length: {
         const std::uint64_t bytes = packet.payload_size - rtp::kPayloadHeaderSize;
-        stream_problem(Problem{"payload_header",
-                               {{"reason", "length"}, {"length", std::uint64_t{header.length}},
-                                {"bytes", bytes}},
-                               "Length " + std::to_string(header.length) + " but " +
-                                   plural(bytes, "byte", "bytes") + " of ANC data"});
+        stream_problem(Problem{
+            "payload_header",
+            {{"reason", "length"}, {"length", std::uint64_t{header.length}}, {"bytes", bytes}},
+            "Length " + std::to_string(header.length) + " but " + plural(bytes, "byte", "bytes") +
+                " of ANC data"});
         return;
       }
       case rtp::PayloadHeaderFault::invalid_field:
-        stream_problem(Problem{
-            "invalid_field",
-            {{"anc_count", std::uint64_t{header.anc_count}}},
-            "F is 01 (invalid): " + plural(header.anc_count, "ANC packet", "ANC packets") +
-                " ignored"});
+        stream_problem(
+            Problem{"invalid_field",
+                    {{"anc_count", std::uint64_t{header.anc_count}}},
+                    "F is 01 (invalid): " + plural(header.anc_count, "ANC packet", "ANC packets") +
+                        " ignored"});
         return;
     }
     read_anc_packets(stream, packet.payload + rtp::kPayloadHeaderSize, header);
@@ -231,24 +231,24 @@ class AncChecks {
         drop_fragments(stream);
         return true;
       case rtp::Order::behind:
-        stream_problem(Problem{"out_of_order",
-                               {{"expected", std::uint64_t{check.expected}},
-                                {"found", std::uint64_t{mExtended}}},
-                               "extended sequence " + std::to_string(mExtended) +
-                                   " came while " + std::to_string(check.expected) +
-                                   " was wanted"});
+        stream_problem(Problem{
+            "out_of_order",
+            {{"expected", std::uint64_t{check.expected}}, {"found", std::uint64_t{mExtended}}},
+            "extended sequence " + std::to_string(mExtended) + " came while " +
+                std::to_string(check.expected) + " was wanted"});
         return true;
       case rtp::Order::duplicate:
-        stream_problem(Problem{"duplicate",
-                               {{"extended_sequence", std::uint64_t{mExtended}}},
-                               "extended sequence " + std::to_string(mExtended) +
-                                   " again: packet dropped"});
+        stream_problem(
+            Problem{"duplicate",
+                    {{"extended_sequence", std::uint64_t{mExtended}}},
+                    "extended sequence " + std::to_string(mExtended) + " again: packet dropped"});
         return false;
     }
     return true;
   }
 
-  void read_anc_packets(Stream& stream, const std::uint8_t* data, const rtp::PayloadHeader& header) {
+  void read_anc_packets(Stream& stream, const std::uint8_t* data,
+                        const rtp::PayloadHeader& header) {
     rtp::AncPacketReader reader(data, header.length, header.anc_count);
     rtp::AncPacket anc;
     for (;;) {
@@ -258,13 +258,14 @@ class AncChecks {
           on_anc_packet(stream, anc);
           break;
         case rtp::AncPacketReader::Next::cut:
-          stream_problem(Problem{"anc_error", {{"reason", "cut"}},
-                                 "an ANC packet passes the end of the ANC data"});
+          stream_problem(Problem{
+              "anc_error", {{"reason", "cut"}}, "an ANC packet passes the end of the ANC data"});
           return;
         case rtp::AncPacketReader::Next::extra:
-          stream_problem(Problem{"anc_error", {{"reason", "extra"}},
-                                 "bytes left after " +
-                                     plural(header.anc_count, "ANC packet", "ANC packets")});
+          stream_problem(
+              Problem{"anc_error",
+                      {{"reason", "extra"}},
+                      "bytes left after " + plural(header.anc_count, "ANC packet", "ANC packets")});
           return;
         case rtp::AncPacketReader::Next::end:
           return;
@@ -276,11 +277,12 @@ class AncChecks {
     ++mSummary.anc_packets;
     const std::string names = "DID " + hex_byte(anc.did) + " SDID " + hex_byte(anc.sdid);
     if (anc.check == rtp::WordCheck::parity) {
-      stream_problem(Problem{"anc_error", {{"reason", "parity"}},
+      stream_problem(Problem{"anc_error",
+                             {{"reason", "parity"}},
                              "ANC packet " + names + ": a word's parity bits are wrong"});
     } else if (anc.check == rtp::WordCheck::checksum) {
-      stream_problem(Problem{"anc_error", {{"reason", "checksum"}},
-                             "ANC packet " + names + ": wrong checksum word"});
+      stream_problem(Problem{
+          "anc_error", {{"reason", "checksum"}}, "ANC packet " + names + ": wrong checksum word"});
     }
     if (anc.did != scte_104::kScte104Did || anc.sdid != scte_104::kScte104Sdid ||
         anc.data_count == 0) {
@@ -301,10 +303,10 @@ class AncChecks {
           interrupted(event.bytes);
           break;
         case Kind::bad_message:
-          stream_problem(Problem{"bad_message",
-                                 {{"bytes", std::uint64_t{event.bytes}}},
-                                 plural(event.bytes, "byte", "bytes") +
-                                     " joined are no SCTE 104 message"});
+          stream_problem(
+              Problem{"bad_message",
+                      {{"bytes", std::uint64_t{event.bytes}}},
+                      plural(event.bytes, "byte", "bytes") + " joined are no SCTE 104 message"});
           break;
         case Kind::message:
           message(event);
@@ -340,7 +342,7 @@ class AncChecks {
 
   void message(const scte_104::AncPayloadEvent& event) {
     AncMessage message;
-    message.rtp = RtpFields{mRtp->ssrc,      mRtp->payload_type, mRtp->sequence, mExtended,
+    message.rtp = RtpFields{mRtp->ssrc,      mRtp->payload_type, mRtp->sequence,    mExtended,
                             mRtp->timestamp, mRtp->marker,       field_name(mField)};
     message.anc.line_number = mAnc->line_number;
     message.anc.c_not_y_channel_flag = mAnc->c_not_y_channel_flag;

@@ -163,9 +163,11 @@ class AncTimelineWriter : public AncWriter {
                               std::to_string(message.rtp.timestamp) + ", line " +
                               std::to_string(message.anc.line_number);
     if (message.single != nullptr) {
-      line(origin, short_name(message.single->opID), single_summary(*message.single) + "; " + where);
+      line(origin, short_name(message.single->opID),
+           single_summary(*message.single) + "; " + where);
     } else {
-      line(origin, "multiple_operation_message", multiple_summary(*message.multiple) + "; " + where);
+      line(origin, "multiple_operation_message",
+           multiple_summary(*message.multiple) + "; " + where);
     }
   }
 
