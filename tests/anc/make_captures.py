@@ -2,14 +2,13 @@
 # SPDX-License-Identifier: MIT
 # Writes the small captures of the --anc end-to-end cases into this
 # directory. Every byte is made here; run it again after changing a case.
-import os
 import sys
 from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE))
 sys.path.insert(0, str(HERE.parent / "pcap"))
-from capture_writer import (ETHERNET, LINUX_SLL2, PSH, ACK, ethernet, frame, packet, pcap,  # noqa: E402
+from capture_writer import (LINUX_SLL2, PSH, ACK, ethernet, frame, packet, pcap,  # noqa: E402
                             pcapng, udp_packet, ipv4, udp)
 from rtp_writer import anc_packet, payload, rtp, scte104  # noqa: E402
 
