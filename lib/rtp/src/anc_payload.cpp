@@ -12,7 +12,8 @@ class BitReader {
   std::uint32_t bits(unsigned count) {
     std::uint32_t value = 0;
     for (unsigned i = 0; i < count; ++i, ++mBit) {
-      const unsigned bit = (mData[mBit / 8] >> (7u - mBit % 8u)) & 1u;
+      const unsigned byte = mData[mBit / 8];
+      const unsigned bit = byte >> (7u - static_cast<unsigned>(mBit % 8u)) & 1u;
       value = value << 1u | bit;
     }
     return value;
