@@ -6,10 +6,12 @@
 #   scte104 --json -f big.bin against scte104 -f big.bin
 #   scte104 --encode big.json against jq -c . big.json  (big.json: the JSON report of big.bin)
 # and the peak resident memory of the large runs; --from-scte35 of a section
-# against --scte35 of its mark; then --json-lines on
-# 200,000 marks against jq reading its output, and --pcap against tshark.
+# against --scte35 of its mark; then --json-lines on 200,000 marks against jq
+# reading its output, --pcap against tshark, and --anc on a 1 GB ST 2110
+# capture against tcpdump copying it.
 # Builds the release preset. Needs python3, xxd, jq and GNU time
-# (apt-get install python3 xxd jq time), and tshark for the --pcap part.
+# (apt-get install python3 xxd jq time), tshark for the --pcap part and
+# tcpdump for the --anc part (installed here when missing).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 command -v jq >/dev/null || { echo "jq is missing (apt-get install jq)" >&2; exit 1; }
@@ -184,3 +186,33 @@ fi
 json_size=$(stat -c %s "$work/big.json")
 peak_kb=$(/usr/bin/time -f "%M" "$tool" --encode "$work/big.json" 2>&1 >/dev/null | tail -n 1)
 python3 -c "import sys; kb, size = int(sys.argv[1]), int(sys.argv[2]); print('peak resident memory --encode %.1f MB = %.2f x JSON file size (target <= 3.00)' % (kb / 1024, kb * 1024 / size))" "$peak_kb" "$json_size"
+
+# --anc on a 1 GB capture of an ST 2110-40 stream beside ST 2110-20 video
+# (skipped by port) against tcpdump reading and writing every record, from
+# a hot cache; peak resident memory at 64 MB and at 1 GB.
+if ! command -v tcpdump >/dev/null 2>&1; then
+  apt-get update -qq && apt-get install -y -qq tcpdump
+fi
+python3 bench/make_anc_capture.py "$work/anc.pcap" "${ANC_MEGABYTES:-1000}"
+python3 bench/make_anc_capture.py "$work/anc_64m.pcap" 64
+cat "$work/anc.pcap" >/dev/null
+python3 - "$tool" "$work/anc.pcap" "${ANC_RUNS:-5}" <<'PY'
+import os, statistics, subprocess, sys, time
+tool, capture, runs = sys.argv[1], sys.argv[2], int(sys.argv[3])
+def timed(argv):
+    start = time.perf_counter()
+    subprocess.run(argv, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
+    return time.perf_counter() - start
+ours, theirs = [], []
+for _ in range(runs):  # interleaved, so both see the same machine
+    ours.append(timed([tool, "--anc", "--json-lines", "--port", "5004", capture]))
+    theirs.append(timed(["tcpdump", "-r", capture, "-w", "/dev/null"]))
+a, b = statistics.median(ours), statistics.median(theirs)
+print("ST 2110 capture of %.0f MB (2110-40 beside 2110-20 video), median of %d:" % (
+    os.path.getsize(capture) / 1e6, runs))
+print("  scte104 --anc --json-lines --port 5004  %8.1f ms" % (a * 1e3))
+print("  tcpdump -r FILE -w /dev/null            %8.1f ms   ratio %.2f (target <= 3.00)" % (b * 1e3, a / b))
+PY
+small_kb=$(/usr/bin/time -f "%M" "$tool" --anc --json-lines --port 5004 "$work/anc_64m.pcap" 2>&1 >/dev/null | tail -n 1)
+large_kb=$(/usr/bin/time -f "%M" "$tool" --anc --json-lines --port 5004 "$work/anc.pcap" 2>&1 >/dev/null | tail -n 1)
+python3 -c "import sys; s, l = int(sys.argv[1]), int(sys.argv[2]); print('peak resident memory --anc: %.1f MB at 64 MB, %.1f MB at 1 GB (targets < 32 MB, within 2 MB)' % (s / 1024, l / 1024))" "$small_kb" "$large_kb"

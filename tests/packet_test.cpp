@@ -3,6 +3,7 @@
 // the packets that must be ignored.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -94,6 +95,61 @@ TEST(packet, ignored) {
   capture::TcpSegment segment;
   EXPECT_TRUE(capture::read_tcp_segment(229, frame.data(), frame.size(), segment));
   EXPECT_EQ(segment.payload_size, 3u);
+}
+
+}  // namespace
+
+namespace {
+
+// 10.0.0.5:50000 > 239.1.40.1:5004, UDP length 11: payload "abc", then
+// Ethernet padding that the IP total length already leaves out, or bytes
+// that only the UDP length leaves out.
+std::string udp_ipv4(const std::string& udp_length, const std::string& tail = "") {
+  const std::string udp = "c350138c" + udp_length + "0000" "616263" + tail;
+  const unsigned total = 20 + static_cast<unsigned>(udp.size() / 2);
+  char length[16];
+  std::snprintf(length, sizeof length, "%04x", total);
+  return std::string("4500") + length + "00004000" "4011" "0000" "0a000005" "ef012801" + udp;
+}
+
+TEST(packet, udp_datagrams) {
+  struct Case {
+    const char* name;
+    int link_type;
+    std::string frame;
+    bool read;
+    std::size_t payload_size;
+  };
+  const std::string ipv6_udp = "60000000" "000b" "11" "40" "20010db8000000000000000000000005"
+                               "ff150000000000000000000000010040" "c350138c000b0000616263";
+  const Case cases[] = {
+      {"ethernet_vlan_padded", 1,
+       "000000000000020000000001" "81000028" "0800" + udp_ipv4("000b") + "000000", true, 3},
+      {"ipv6", 229, ipv6_udp, true, 3},
+      {"bytes_after_udp_length", 228, udp_ipv4("000b", "ffff"), true, 3},
+      {"header_only", 228, udp_ipv4("0008"), true, 0},
+      {"udp_length_below_8", 228, udp_ipv4("0007"), false, 0},
+      {"udp_length_past_ip", 228, udp_ipv4("000c"), false, 0},
+      {"cut_by_snapshot", 228, udp_ipv4("000b").substr(0, 50), false, 0},
+      {"tcp_is_not_udp", 228, kIpv4, false, 0},
+  };
+  for (const Case& c : cases) {
+    const std::vector<std::uint8_t> frame = samples::bytes(c.frame);
+    capture::UdpDatagram datagram;
+    ASSERT_EQ(capture::read_udp_datagram(c.link_type, frame.data(), frame.size(), datagram), c.read)
+        << c.name;
+    if (!c.read) continue;
+    EXPECT_EQ(datagram.source.port, 50000) << c.name;
+    EXPECT_EQ(datagram.destination.port, 5004) << c.name;
+    EXPECT_EQ(datagram.payload_size, c.payload_size) << c.name;
+    if (c.payload_size > 0) {
+      EXPECT_EQ(datagram.payload[0], 'a') << c.name;
+    }
+  }
+  // TCP on the same frame layout is still read as TCP only.
+  const std::vector<std::uint8_t> frame = samples::bytes(udp_ipv4("000b"));
+  capture::TcpSegment segment;
+  EXPECT_FALSE(capture::read_tcp_segment(228, frame.data(), frame.size(), segment));
 }
 
 }  // namespace

@@ -38,6 +38,11 @@ int run_serve_mode(const char* progname, int argc, char** argv, int at);
 // queue marks, SCTE 35 sections and their pairings of a transport stream.
 int run_ts_mode(const char* progname, int argc, char** argv, int at);
 
+// --anc [--json-lines] --port N [--port N]... [--pts TICKS] [--frame-rate
+// RATE] (FILE | -): the SCTE 104 messages of the ST 2110-40 streams of a
+// capture, as a timeline or as JSON Lines.
+int run_anc_mode(const char* progname, int argc, char** argv, int at);
+
 // --encode (FILE | -): the message that a JSON document in the shape of
 // the JSON report describes, as one line of Base64 (lead byte included).
 int run_encode_mode(const char* progname, int argc, char** argv, int at);

@@ -57,6 +57,7 @@ int run(int argc, char** argv) {
   if (is("--pcap")) return scte104::run_pcap_mode(progname, argc, argv, 2);
   if (is("--serve")) return scte104::run_serve_mode(progname, argc, argv, 2);
   if (is("--ts")) return scte104::run_ts_mode(progname, argc, argv, 2);
+  if (is("--anc")) return scte104::run_anc_mode(progname, argc, argv, 2);
   if (is("--encode")) return scte104::run_encode_mode(progname, argc, argv, 2);
   if (is("--send")) return scte104::run_send_mode(progname, argc, argv, 2);
   if (is("--from-scte35")) return scte104::run_from_scte35_mode(progname, argc, argv, 2);

@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: MIT
 # Capture files written byte by byte: pcap (either byte order, micro- or
-# nanosecond stamps) and pcapng, with Ethernet, Linux cooked (SLL2), raw
-# IPv4/IPv6 frames around TCP segments. Shared by the end-to-end captures
+# nanosecond stamps) and pcapng, with Ethernet (VLAN tags too), Linux
+# cooked (SLL2), raw IPv4/IPv6 frames around TCP segments and UDP datagrams. Shared by the end-to-end captures
 # and the benchmark's generator.
 import ipaddress
 import struct
@@ -17,6 +17,20 @@ def ip_bytes(address):
 def tcp(src_port, dst_port, seq, flags, payload=b"", ack=0):
     return struct.pack(">HHIIBBHHH", src_port, dst_port, seq & 0xFFFFFFFF, ack & 0xFFFFFFFF,
                        5 << 4, flags, 65535, 0, 0) + payload
+
+
+def udp(src_port, dst_port, payload, length=None):
+    """A UDP datagram; `length` overrides the header's length field."""
+    return struct.pack(">HHHH", src_port, dst_port, 8 + len(payload) if length is None else length,
+                       0) + payload
+
+
+def udp_packet(src, dst, sport, dport, payload, length=None):
+    """An IP packet (v4 or v6 after the addresses) holding one UDP datagram."""
+    datagram = udp(sport, dport, payload, length)
+    if ":" in src:
+        return ipv6(src, dst, datagram, next_header=17)
+    return ipv4(src, dst, datagram, proto=17)
 
 
 def ipv4(src, dst, segment, proto=6, fragment=0):
@@ -38,9 +52,11 @@ def packet(src, dst, sport, dport, seq, flags, payload=b""):
     return ipv4(src, dst, segment)
 
 
-def ethernet(ip_packet, pad_to=60):
+def ethernet(ip_packet, pad_to=60, vlans=()):
     ether_type = 0x86DD if ip_packet[0] >> 4 == 6 else 0x0800
-    frame = bytes(6) + bytes.fromhex("020000000001") + struct.pack(">H", ether_type) + ip_packet
+    tags = b"".join(struct.pack(">HH", 0x8100, vlan) for vlan in vlans)
+    frame = (bytes(6) + bytes.fromhex("020000000001") + tags + struct.pack(">H", ether_type)
+             + ip_packet)
     return frame + bytes(max(0, pad_to - len(frame)))
 
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Link layers, IP and TCP headers, every read checked against the frame's
-// end.
+// Link layers, IP, TCP and UDP headers, every read checked against the
+// frame's end.
 #include "capture/packet.h"
 
 #include <arpa/inet.h>
@@ -29,6 +29,7 @@ constexpr std::uint16_t kEtherTypeIpv6 = 0x86DD;
 constexpr std::uint16_t kEtherTypeVlan = 0x8100;
 constexpr std::uint16_t kEtherTypeQinQ = 0x88A8;
 constexpr std::uint8_t kProtocolTcp = 6;
+constexpr std::uint8_t kProtocolUdp = 17;
 
 // What a frame holds once the link layer is off.
 enum class Network { ipv4, ipv6, other };
@@ -125,8 +126,17 @@ Network strip_link_layer(int link_type, Bytes& frame) {
   }
 }
 
-// The TCP bytes of an IPv4 packet; false for fragments and other protocols.
-bool strip_ipv4(Bytes& packet, TcpSegment& segment) {
+// The bytes that an IP packet carries for one transport protocol, and the
+// addresses they travel between.
+struct IpPayload {
+  Endpoint source;
+  Endpoint destination;
+  Bytes bytes{nullptr, 0};
+};
+
+// The `protocol` bytes of an IPv4 packet; false for fragments and other
+// protocols.
+bool strip_ipv4(Bytes& packet, std::uint8_t protocol, IpPayload& ip) {
   if (!packet.holds(20) || packet.data[0] >> 4u != 4) return false;
   const std::size_t header_size = (packet.data[0] & 0x0Fu) * 4u;
   const std::size_t total_size = packet.u16(2);
@@ -134,26 +144,26 @@ bool strip_ipv4(Bytes& packet, TcpSegment& segment) {
   const std::uint16_t fragment = packet.u16(6);
   const bool more_fragments = (fragment & 0x2000u) != 0;
   if (more_fragments || (fragment & 0x1FFFu) != 0) return false;
-  if (packet.data[9] != kProtocolTcp) return false;
-  std::memcpy(segment.source.address.data(), packet.data + 12, 4);
-  std::memcpy(segment.destination.address.data(), packet.data + 16, 4);
-  segment.source.ipv6 = segment.destination.ipv6 = false;
+  if (packet.data[9] != protocol) return false;
+  std::memcpy(ip.source.address.data(), packet.data + 12, 4);
+  std::memcpy(ip.destination.address.data(), packet.data + 16, 4);
+  ip.source.ipv6 = ip.destination.ipv6 = false;
   // Bytes past the total length (Ethernet padding) are no payload.
   packet = Bytes{packet.data + header_size, total_size - header_size};
   return true;
 }
 
-// The TCP bytes of an IPv6 packet, past hop-by-hop, routing and destination
-// options headers.
-bool strip_ipv6(Bytes& packet, TcpSegment& segment) {
+// The `protocol` bytes of an IPv6 packet, past hop-by-hop, routing and
+// destination options headers.
+bool strip_ipv6(Bytes& packet, std::uint8_t protocol, IpPayload& ip) {
   constexpr std::size_t kHeaderSize = 40;
   if (!packet.holds(kHeaderSize) || packet.data[0] >> 4u != 6) return false;
   const std::size_t payload_size = packet.u16(4);
   if (payload_size == 0 || !packet.holds(kHeaderSize + payload_size)) return false;  // jumbogram
   std::uint8_t next_header = packet.data[6];
-  std::memcpy(segment.source.address.data(), packet.data + 8, 16);
-  std::memcpy(segment.destination.address.data(), packet.data + 24, 16);
-  segment.source.ipv6 = segment.destination.ipv6 = true;
+  std::memcpy(ip.source.address.data(), packet.data + 8, 16);
+  std::memcpy(ip.destination.address.data(), packet.data + 24, 16);
+  ip.source.ipv6 = ip.destination.ipv6 = true;
   packet = Bytes{packet.data + kHeaderSize, payload_size};
   while (next_header == 0 || next_header == 43 || next_header == 60) {
     if (!packet.holds(2)) return false;
@@ -162,7 +172,26 @@ bool strip_ipv6(Bytes& packet, TcpSegment& segment) {
     next_header = packet.data[0];
     packet = packet.after(size);
   }
-  return next_header == kProtocolTcp;
+  return next_header == protocol;
+}
+
+// Takes the link and IP headers off a frame: true when it holds a whole
+// unfragmented packet of `protocol`.
+bool read_ip_payload(int link_type, const std::uint8_t* frame, std::size_t size,
+                     std::uint8_t protocol, IpPayload& payload) {
+  Bytes packet{frame, size};
+  switch (strip_link_layer(link_type, packet)) {
+    case Network::ipv4:
+      if (!strip_ipv4(packet, protocol, payload)) return false;
+      break;
+    case Network::ipv6:
+      if (!strip_ipv6(packet, protocol, payload)) return false;
+      break;
+    case Network::other:
+      return false;
+  }
+  payload.bytes = packet;
+  return true;
 }
 
 bool read_tcp(Bytes tcp, TcpSegment& segment) {
@@ -204,18 +233,29 @@ bool is_supported_link_type(int link_type) {
 
 bool read_tcp_segment(int link_type, const std::uint8_t* frame, std::size_t size,
                       TcpSegment& segment) {
-  Bytes packet{frame, size};
-  switch (strip_link_layer(link_type, packet)) {
-    case Network::ipv4:
-      if (!strip_ipv4(packet, segment)) return false;
-      break;
-    case Network::ipv6:
-      if (!strip_ipv6(packet, segment)) return false;
-      break;
-    case Network::other:
-      return false;
-  }
-  return read_tcp(packet, segment);
+  IpPayload ip;
+  if (!read_ip_payload(link_type, frame, size, kProtocolTcp, ip)) return false;
+  segment.source = ip.source;
+  segment.destination = ip.destination;
+  return read_tcp(ip.bytes, segment);
+}
+
+bool read_udp_datagram(int link_type, const std::uint8_t* frame, std::size_t size,
+                       UdpDatagram& datagram) {
+  constexpr std::size_t kHeaderSize = 8;
+  IpPayload ip;
+  if (!read_ip_payload(link_type, frame, size, kProtocolUdp, ip)) return false;
+  if (!ip.bytes.holds(kHeaderSize)) return false;
+  // The length field counts the header; bytes after it are padding.
+  const std::size_t length = ip.bytes.u16(4);
+  if (length < kHeaderSize || !ip.bytes.holds(length)) return false;
+  datagram.source = ip.source;
+  datagram.destination = ip.destination;
+  datagram.source.port = ip.bytes.u16(0);
+  datagram.destination.port = ip.bytes.u16(2);
+  datagram.payload = ip.bytes.data + kHeaderSize;
+  datagram.payload_size = length - kHeaderSize;
+  return true;
 }
 
 std::string to_string(const Endpoint& endpoint) {

@@ -43,20 +43,7 @@ class JsonLinesWriter : public SessionWriter {
   void problem(const LineOrigin& origin, const Problem& problem) override {
     JsonWriter json(mOut, JsonStyle::compact);
     begin(origin, json);
-    json.key("problem");
-    json.string(problem.name);
-    for (const ProblemMember& member : problem.members) {
-      json.key(member.key);
-      if (const auto* number = std::get_if<std::uint64_t>(&member.value)) {
-        json.number(*number);
-      } else if (const char* name = std::get<const char*>(member.value)) {
-        json.string(name);
-      } else {
-        json.null();
-      }
-    }
-    json.key("text");
-    json.string(problem.text);
+    write_problem_members(problem, json);
     end(json);
   }
 
@@ -124,6 +111,23 @@ class JsonLinesWriter : public SessionWriter {
 };
 
 }  // namespace
+
+void write_problem_members(const Problem& problem, JsonWriter& json) {
+  json.key("problem");
+  json.string(problem.name);
+  for (const ProblemMember& member : problem.members) {
+    json.key(member.key);
+    if (const auto* number = std::get_if<std::uint64_t>(&member.value)) {
+      json.number(*number);
+    } else if (const char* name = std::get<const char*>(member.value)) {
+      json.string(name);
+    } else {
+      json.null();
+    }
+  }
+  json.key("text");
+  json.string(problem.text);
+}
 
 std::unique_ptr<SessionWriter> make_json_lines_writer(Output& out,
                                                       const scte_104::Scte35Settings& scte35) {

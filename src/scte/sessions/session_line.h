@@ -51,6 +51,10 @@ struct MultipleOperationLine {
 using ProblemMember = scte_104::ProblemMember;
 using Problem = scte_104::SessionProblem;
 
+// Decodes messageSize bytes of a multiple_operation_message() as --json
+// does, behind the lead byte; a refusal keeps its text.
+MultipleOperationLine decode_multiple_operation(const std::uint8_t* bytes, std::size_t size);
+
 // An event of a live connection: `open`, or `close` with who ended it, how
 // and why (reason null: the other end closed first).
 struct EventLine {

@@ -14,6 +14,22 @@ constexpr std::uint8_t kMarkLeadByte = 0x08;
 
 }  // namespace
 
+MultipleOperationLine decode_multiple_operation(const std::uint8_t* bytes, std::size_t size) {
+  MultipleOperationLine line;
+  line.bytes = bytes;
+  line.size = size;
+  std::vector<std::uint8_t> mark;
+  mark.reserve(size + 1);
+  mark.push_back(kMarkLeadByte);
+  mark.insert(mark.end(), bytes, bytes + size);
+  try {
+    line.message = decode_mark(std::move(mark));
+  } catch (const std::runtime_error& e) {
+    line.error = e.what();
+  }
+  return line;
+}
+
 void SessionLog::add_connection(std::uint64_t number, std::string client, std::string server) {
   mEnds[number] = Ends{std::move(client), std::move(server)};
 }
@@ -39,19 +55,7 @@ void SessionLog::message(const scte_104::SessionPlace& place, const std::uint8_t
     mWriter.single_operation(origin(place), *single);
     return;
   }
-  MultipleOperationLine line;
-  line.bytes = bytes;
-  line.size = size;
-  std::vector<std::uint8_t> mark;
-  mark.reserve(size + 1);
-  mark.push_back(kMarkLeadByte);
-  mark.insert(mark.end(), bytes, bytes + size);
-  try {
-    line.message = decode_mark(std::move(mark));
-  } catch (const std::runtime_error& e) {
-    line.error = e.what();
-  }
-  mWriter.multiple_operation(origin(place), line);
+  mWriter.multiple_operation(origin(place), decode_multiple_operation(bytes, size));
 }
 
 void SessionLog::problem(const scte_104::SessionPlace& place, const Problem& problem) {

@@ -7,6 +7,7 @@
 #include <variant>
 
 #include "capture_time.h"
+#include "message_summary.h"
 #include "scte/operation_data.h"
 #include "session_writers.h"
 
@@ -14,19 +15,6 @@ namespace scte104 {
 namespace {
 
 std::string opid_text(std::uint16_t op_id) { return "opID_" + op_id_hex(op_id); }
-
-// The name without its "_data" suffix.
-std::string short_name(std::uint16_t op_id) {
-  const char* name = scte_104::single_operation_name(op_id);
-  if (name == nullptr) return opid_text(op_id);
-  std::string text = name;
-  constexpr std::string_view kSuffix = "_data";
-  if (text.size() > kSuffix.size() &&
-      text.compare(text.size() - kSuffix.size(), kSuffix.size(), kSuffix) == 0) {
-    text.resize(text.size() - kSuffix.size());
-  }
-  return text;
-}
 
 std::string result_text(std::uint16_t result) {
   std::string text = std::to_string(result);
@@ -39,8 +27,20 @@ void join(std::string& text, const std::string& part) {
   text += part;
 }
 
-// What the data says, then the result where it tells something: always
-// for a response without other data, otherwise when it is not success.
+}  // namespace
+
+std::string short_name(std::uint16_t op_id) {
+  const char* name = scte_104::single_operation_name(op_id);
+  if (name == nullptr) return opid_text(op_id);
+  std::string text = name;
+  constexpr std::string_view kSuffix = "_data";
+  if (text.size() > kSuffix.size() &&
+      text.compare(text.size() - kSuffix.size(), kSuffix.size(), kSuffix) == 0) {
+    text.resize(text.size() - kSuffix.size());
+  }
+  return text;
+}
+
 std::string single_summary(const scte_104::SingleOperationMessage& message) {
   std::string text;
   if (const auto* response = std::get_if<scte_104::InjectResponse>(&message.fields)) {
@@ -69,6 +69,8 @@ std::string multiple_summary(const MultipleOperationLine& line) {
   }
   return text;
 }
+
+namespace {
 
 class TimelineWriter : public SessionWriter {
  public:

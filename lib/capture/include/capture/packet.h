@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// From a captured frame to the TCP segment it carries: the link layers,
-// IPv4 and IPv6, and the TCP header. Checksums are not verified (captures
+// From a captured frame to the TCP segment or UDP datagram it carries: the
+// link layers, IPv4 and IPv6, and the TCP or UDP header. Checksums are not verified (captures
 // taken on the sending host hold wrong ones).
 #ifndef SCTE104_CAPTURE_PACKET_H
 #define SCTE104_CAPTURE_PACKET_H
@@ -12,7 +12,7 @@
 
 namespace capture {
 
-// One end of a TCP connection.
+// One end of a TCP connection or of a UDP datagram's path.
 struct Endpoint {
   std::array<std::uint8_t, 16> address{};  // IPv4 in the first 4 bytes
   std::uint16_t port = 0;
@@ -39,6 +39,13 @@ struct TcpSegment {
   std::size_t payload_size = 0;
 };
 
+struct UdpDatagram {
+  Endpoint source;
+  Endpoint destination;
+  const std::uint8_t* payload = nullptr;
+  std::size_t payload_size = 0;
+};
+
 // Whether frames of this libpcap link type can be read.
 bool is_supported_link_type(int link_type);
 
@@ -48,6 +55,13 @@ bool is_supported_link_type(int link_type);
 // are not all in the frame.
 bool read_tcp_segment(int link_type, const std::uint8_t* frame, std::size_t size,
                       TcpSegment& segment);
+
+// Reads the UDP datagram that a frame carries, with the same rules as
+// read_tcp_segment. False also when the UDP length is below 8 or passes the
+// IP payload; bytes after that length are no payload. Checksums are not
+// verified.
+bool read_udp_datagram(int link_type, const std::uint8_t* frame, std::size_t size,
+                       UdpDatagram& datagram);
 
 }  // namespace capture
 

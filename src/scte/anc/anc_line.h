@@ -1,0 +1,92 @@
+// SPDX-License-Identifier: MIT
+// One line of an ANC report: a message carried in an ST 2110-40 stream or
+// a problem, with where and when. The report makes them, the JSON Lines and
+// the timeline write them.
+#ifndef SCTE104_ANC_LINE_H
+#define SCTE104_ANC_LINE_H
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "output.h"
+#include "scte/scte35.h"
+#include "scte/single_operation.h"
+#include "session_line.h"
+
+namespace scte104 {
+
+// The head of every line.
+struct AncOrigin {
+  std::uint64_t packet = 0;
+  const CaptureTime* time = nullptr;  // null: no record read yet
+  std::uint64_t stream = 0;           // 0: none (null)
+  // Null for capture_error, which has neither.
+  const std::string* source = nullptr;
+  const std::string* destination = nullptr;
+};
+
+// The RTP packet that completed a message.
+struct RtpFields {
+  std::uint32_t ssrc = 0;
+  std::uint8_t payload_type = 0;
+  std::uint16_t sequence = 0;
+  std::uint32_t extended_sequence = 0;
+  std::uint32_t timestamp = 0;
+  bool marker = false;
+  const char* field = "";  // "progressive", "field_1" or "field_2"
+};
+
+// Where the message's ANC packets were.
+struct AncFields {
+  std::uint16_t line_number = 0;  // of the last
+  bool c_not_y_channel_flag = false;
+  std::uint16_t horizontal_offset = 0;
+  std::optional<std::uint8_t> data_stream;  // StreamNum when S is 1
+  std::uint8_t payload_descriptor = 0;      // of the first
+  std::uint64_t fragments = 0;              // ANC packets joined
+};
+
+// A message: a multiple_operation_message decoded as --json does, or a
+// single_operation_message.
+struct AncMessage {
+  RtpFields rtp;
+  AncFields anc;
+  const MultipleOperationLine* multiple = nullptr;
+  const scte_104::SingleOperationMessage* single = nullptr;
+};
+
+struct OtherAnc {
+  std::uint8_t did = 0;
+  std::uint8_t sdid = 0;
+  std::uint64_t count = 0;
+};
+
+struct AncSummary {
+  std::uint64_t packets = 0;
+  std::uint64_t streams = 0;
+  std::uint64_t rtp_packets = 0;
+  std::uint64_t anc_packets = 0;
+  std::uint64_t messages = 0;
+  std::vector<OtherAnc> other_anc;  // by DID, then SDID
+  std::uint64_t problems = 0;
+};
+
+class AncWriter {
+ public:
+  virtual ~AncWriter() = default;
+  virtual void message(const AncOrigin& origin, const AncMessage& message) = 0;
+  virtual void problem(const AncOrigin& origin, const Problem& problem) = 0;
+  virtual void summary(const AncSummary& summary) = 0;
+};
+
+// A message's `message` member is what --json prints for it, with `scte35`.
+std::unique_ptr<AncWriter> make_anc_json_lines_writer(Output& out,
+                                                      const scte_104::Scte35Settings& scte35);
+std::unique_ptr<AncWriter> make_anc_timeline_writer(Output& out);
+
+}  // namespace scte104
+
+#endif  // SCTE104_ANC_LINE_H
