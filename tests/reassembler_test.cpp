@@ -40,6 +40,9 @@ const ReassemblyCase kCases[] = {
     {"out_of_order", 100, {{103, "def"}, {100, "abc"}}, "|abc|def", "|abc|def"},
     {"retransmission_first_copy_wins", 100, {{100, "abc"}, {101, "XYZd"}}, "|abc|Zd", "|abc|Zd"},
     {"waiting_copy_wins", 100, {{103, "def"}, {100, "abcXY"}}, "|abc|def", "|abc|def"},
+    // Only the first piece of a segment split around a waiting one starts it.
+    {"split_around_a_waiting_one", 100, {{104, "e"}, {101, "bcdef"}, {100, "a"}}, "|a|bcd|ef",
+     "|a|bcd|ef"},
     {"behind_the_start", 100, {{90, "0123456789abc"}}, "|abc", "|abc"},
     {"wraps", 0xFFFFFFFE, {{0, "cd"}, {0xFFFFFFFE, "ab"}, {0xFFFFFFFC, "zz"}}, "|ab|cd", "|ab|cd"},
     {"hole_declared_at_the_end",

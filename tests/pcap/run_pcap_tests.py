@@ -10,6 +10,7 @@
 #
 # usage: run_pcap_tests.py BINARY [--update]
 import base64
+import glob
 import json
 import os
 import shutil
@@ -65,19 +66,14 @@ NO_LIBPCAP = ("libpcap_missing", ["cut.pcap"], b"",
 
 
 def without_libpcap():
-    """A command prefix under which libpcap.so.0.8 cannot be loaded: a mount
-    namespace with /dev/null over the file the loader would take; [] when
-    the library is not installed anyway; a reason string when neither works."""
-    ldconfig = shutil.which("ldconfig", path="/sbin:/usr/sbin:" + os.environ.get("PATH", ""))
-    if ldconfig is None:
-        return "no ldconfig to find libpcap.so.0.8"
-    found = [line.split(" => ")[-1].strip() for line in
-             subprocess.run([ldconfig, "-p"], capture_output=True, text=True).stdout.splitlines()
-             if line.strip().startswith("libpcap.so.0.8 ")]
+    """A command prefix under which libpcap.so.0.8 cannot be loaded (a mount
+    namespace with /dev/null over it), [] when it is not installed anyway,
+    or why neither can be had."""
+    found = sorted({os.path.realpath(p) for p in glob.glob("/usr/lib/*/libpcap.so.0.8")})
     if not found:
         return []
-    hide = "".join('mount --bind /dev/null "%s" && ' % path for path in found)
-    prefix = ["unshare", "--mount", "--map-root-user", "sh", "-c", hide + 'exec "$@"', "sh"]
+    prefix = ["unshare", "--mount", "--map-root-user", "sh", "-c",
+              "".join('mount --bind /dev/null "%s" && ' % path for path in found) + 'exec "$@"', "sh"]
     if shutil.which("unshare") is None or subprocess.run(prefix + ["true"], capture_output=True).returncode != 0:
         return "no mount namespace here to hide libpcap.so.0.8 in"
     return prefix
