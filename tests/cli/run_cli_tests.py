@@ -318,6 +318,8 @@ CASES = [
          stderr=b"scte104: Not JSON: line 2, column 2: only white space may follow the document\n"),
     Case("encode_text_after", ["--encode", "-"], stdin=b'{"operations": []}\n x', status=2,
          stderr=b"scte104: Not JSON: line 2, column 2: only white space may follow the document\n"),
+    Case("encode_bad_low_digit", ["--encode", "-"], stdin=b'{"operations": [{"opID": 1, "data": "000g"}]}', status=2,
+         stderr=b"scte104: /operations/0/data: hex text with a character that is not a hex digit at position 3\n"),
     Case("encode_bad_field", ["--encode", "-"], stdin=HAND_MARK.replace(b'"duration": 60', b'"duration": 70000'),
          status=2, stderr=b"scte104: /operations/1/fields/duration: 70000 is out of range 0 to 65535\n"),
     # SCTE 35: options, then each row of the splice_insert table, component mode, descriptors, problems.
