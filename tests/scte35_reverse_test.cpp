@@ -63,7 +63,7 @@ Bytes section(const std::string& command, const std::string& descriptors = "",
   s.push_back(0xFF);
   const std::size_t command_length = c.size() - 1;
   s.insert(s.end(), {static_cast<std::uint8_t>(tier >> 4u),
-                     static_cast<std::uint8_t>(tier << 4u | command_length >> 8u),
+                     static_cast<std::uint8_t>(std::size_t{tier} << 4u | command_length >> 8u),
                      static_cast<std::uint8_t>(command_length)});
   s.insert(s.end(), c.begin(), c.end());
   s.insert(s.end(), {static_cast<std::uint8_t>(d.size() >> 8u), static_cast<std::uint8_t>(d.size())});

@@ -74,7 +74,7 @@ Bytes message_bytes(std::uint8_t scte35_protocol_version, const std::vector<Mark
 std::uint64_t get_bits(const Bytes& bytes, std::size_t at, unsigned bits) {
   std::uint64_t value = 0;
   for (unsigned i = 0; i < bits; ++i, ++at) {
-    value = value << 1u | ((bytes[at / 8] >> (7 - at % 8)) & 1u);
+    value = value << 1u | ((static_cast<unsigned>(bytes[at / 8]) >> (7 - at % 8)) & 1u);
   }
   return value;
 }
