@@ -26,16 +26,16 @@ bool parse_port(std::string_view text, std::uint16_t& port) {
 
 std::string parse_address(std::string_view text, HostNames names, Address& address) {
   const std::size_t colon = text.rfind(':');
-  if (colon == std::string_view::npos) return "expected ADDR:PORT";
+  if (colon == std::string_view::npos) return "ADDR:PORT";
   std::uint16_t port = 0;
-  if (!parse_port(text.substr(colon + 1), port)) return "expected a port from 0 to 65535";
+  if (!parse_port(text.substr(colon + 1), port)) return "a port from 0 to 65535";
   std::string_view host = text.substr(0, colon);
   address = Address{};
   if (host.size() >= 2 && host.front() == '[' && host.back() == ']') {
     const std::string literal(host.substr(1, host.size() - 2));
     auto* v6 = reinterpret_cast<sockaddr_in6*>(&address.storage);
     if (inet_pton(AF_INET6, literal.c_str(), &v6->sin6_addr) != 1) {
-      return "expected an IPv6 address in brackets";
+      return "an IPv6 address in brackets";
     }
     v6->sin6_family = AF_INET6;
     v6->sin6_port = htons(port);
@@ -51,7 +51,7 @@ std::string parse_address(std::string_view text, HostNames names, Address& addre
     return "";
   }
   if (names == HostNames::refused || name.empty() || name.find(':') != std::string::npos) {
-    return "expected an IPv4 address or a bracketed IPv6 address";
+    return "an IPv4 address or a bracketed IPv6 address";
   }
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
@@ -59,7 +59,7 @@ std::string parse_address(std::string_view text, HostNames names, Address& addre
   addrinfo* found = nullptr;
   const int status = getaddrinfo(name.c_str(), nullptr, &hints, &found);
   if (status != 0 || found == nullptr) {
-    return std::string("cannot resolve ") + name + ": " + gai_strerror(status);
+    return std::string("a host name that resolves (") + gai_strerror(status) + ")";
   }
   std::memcpy(&address.storage, found->ai_addr, found->ai_addrlen);
   address.length = found->ai_addrlen;

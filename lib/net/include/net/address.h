@@ -24,7 +24,8 @@ enum class HostNames { refused, resolved };
 
 // Parses "1.2.3.4:PORT", "[::1]:PORT" or, with HostNames::resolved,
 // "name:PORT" (the first address getaddrinfo gives). The port is decimal,
-// 0-65535. Returns an empty string, or what is wrong ("expected ...").
+// 0-65535. Returns an empty string, or what was expected instead ("a port
+// from 0 to 65535").
 std::string parse_address(std::string_view text, HostNames names, Address& address);
 
 // "127.0.0.1:5167", "[::1]:5167".
