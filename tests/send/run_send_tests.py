@@ -140,7 +140,7 @@ def test_unanswered_then_alive():
 
 def test_sigterm():
     injector, port = start_injector("--silent-after", "0")
-    status, out, err = send(port, [], MARKS, signal_after=1.0)
+    status, out, err = send(port, [], MARKS, signal_after=2.0)
     injector.communicate(timeout=30)
     check("sigterm", (status, mask(out), err), (143,
         "TIME  mark 1  line 1  message_number 33  interrupted  no inject_response\n"
@@ -213,7 +213,7 @@ def test_serve_killed():
                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
     tool.stdin.write(MARKS)
     tool.stdin.flush()
-    time.sleep(1.0)
+    time.sleep(2.0)
     serve.kill()
     serve.communicate(timeout=30)
     os.unlink(rules.name)

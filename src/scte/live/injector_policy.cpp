@@ -56,9 +56,11 @@ RequestKind request_kind(std::uint16_t op_id) {
   }
 }
 
-// The result of a mark and the number of sections it becomes.
+// The result of a mark and, when `count` is set, the number of sections it
+// becomes (the translation is only made for an inject_complete_response).
 std::uint16_t judge_mark(const std::uint8_t* bytes, std::size_t size, std::uint16_t result,
-                         const scte_104::Scte35Settings& scte35, std::uint8_t& sections) {
+                         const scte_104::Scte35Settings& scte35, bool count,
+                         std::uint8_t& sections) {
   sections = 0;
   std::vector<std::uint8_t> mark;
   mark.reserve(size + 1);
@@ -66,8 +68,10 @@ std::uint16_t judge_mark(const std::uint8_t* bytes, std::size_t size, std::uint1
   mark.insert(mark.end(), bytes, bytes + size);
   try {
     const auto message = decode_mark(std::move(mark));
-    const std::size_t count = scte_104::scte35::translate(*message, scte35).sections.size();
-    sections = static_cast<std::uint8_t>(count < kMaxCueCount ? count : kMaxCueCount);
+    if (count) {
+      const std::size_t made = scte_104::scte35::translate(*message, scte35).sections.size();
+      sections = static_cast<std::uint8_t>(made < kMaxCueCount ? made : kMaxCueCount);
+    }
     return result;
   } catch (const std::runtime_error&) {
     return bytes[kTimeTypeOffset] > kLastTimeType ? kTimeTypeNotSupported : kInvalidSyntax;
@@ -123,10 +127,16 @@ Decision InjectorPolicy::on_message(InjectorConnection& connection, const std::u
   };
 
   if (mark) {
-    // AS_index at byte 5, message_number at 6, DPI_PID_index at 7-8.
+    // -1: no inject_complete_response.
+    std::int64_t complete = mSettings.complete_ns ? *mSettings.complete_ns : -1;
+    if (rule != nullptr && rule->complete_given) {
+      complete = rule->complete_ms ? static_cast<std::int64_t>(*rule->complete_ms) * 1'000'000 : -1;
+    }
     std::uint8_t sections = 0;
-    const std::uint16_t judged = judge_mark(bytes, size, mSettings.result, mSettings.scte35, sections);
+    const std::uint16_t judged =
+        judge_mark(bytes, size, mSettings.result, mSettings.scte35, complete >= 0, sections);
     const std::uint16_t result = result_or(judged);
+    // AS_index at byte 5, message_number at 6, DPI_PID_index at 7-8.
     Answer response = answer(due, scte_104::INJECT_RESPONSE_DATA, result, extension, bytes[5], 0,
                              read16(bytes + 7));
     response.counted = true;
@@ -134,11 +144,6 @@ Decision InjectorPolicy::on_message(InjectorConnection& connection, const std::u
     response.size = 14;
     put16(response.bytes.data() + 2, 14);
     decision.answers.push_back(response);
-    // -1: no inject_complete_response.
-    std::int64_t complete = mSettings.complete_ns ? *mSettings.complete_ns : -1;
-    if (rule != nullptr && rule->complete_given) {
-      complete = rule->complete_ms ? static_cast<std::int64_t>(*rule->complete_ms) * 1'000'000 : -1;
-    }
     if (accepted(result) && complete >= 0) {
       const std::uint16_t complete_result =
           rule != nullptr && rule->complete_result ? *rule->complete_result
