@@ -302,7 +302,15 @@ void Server::on_connection_events(LiveConnection& c, std::uint32_t events) {
     flush_queue(c);
     if (mConnections.count(number) == 0) return;  // c is gone
   }
-  if ((events & (EPOLLIN | EPOLLERR | EPOLLHUP | EPOLLRDHUP)) != 0 && c.reading) read_from(c);
+  if ((events & (EPOLLIN | EPOLLERR | EPOLLHUP | EPOLLRDHUP)) != 0 && c.reading) {
+    read_from(c);
+  } else if ((events & (EPOLLERR | EPOLLHUP)) != 0 && !c.reading) {
+    // After its FIN the peer is gone altogether (reset, or both ways shut):
+    // the answers still scheduled cannot go. Level-triggered, this would
+    // otherwise wake every turn.
+    mLog.operation();
+    close(c, "automation", "rst", nullptr, true, true);
+  }
 }
 
 void Server::read_from(LiveConnection& c) {
