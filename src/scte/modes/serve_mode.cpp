@@ -377,6 +377,9 @@ void Server::message(const scte_104::SessionPlace& place, const std::uint8_t* by
   const auto found = mConnections.find(place.connection);
   if (found == mConnections.end()) return;
   LiveConnection& c = *found->second;
+  // A message is whole: what follows it, if anything, is a new one whose
+  // first byte came with this read.
+  c.partial_since_ns = -1;
   if (c.close_reason != nullptr) return;
   Decision decision = mPolicy.on_message(c.state, bytes, size, now_ns());
   if (decision.close) {
