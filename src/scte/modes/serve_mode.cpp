@@ -302,7 +302,15 @@ void Server::on_connection_events(LiveConnection& c, std::uint32_t events) {
     flush_queue(c);
     if (mConnections.count(number) == 0) return;  // c is gone
   }
-  if ((events & (EPOLLIN | EPOLLERR | EPOLLHUP | EPOLLRDHUP)) != 0 && c.reading) read_from(c);
+  if ((events & (EPOLLIN | EPOLLERR | EPOLLHUP | EPOLLRDHUP)) != 0 && c.reading) {
+    read_from(c);
+  } else if ((events & (EPOLLERR | EPOLLHUP)) != 0 && !c.reading) {
+    // After its FIN the peer is gone altogether (reset, or both ways shut):
+    // the answers still scheduled cannot go. Level-triggered, this would
+    // otherwise wake every turn.
+    mLog.operation();
+    close(c, "automation", "rst", nullptr, true, true);
+  }
 }
 
 void Server::read_from(LiveConnection& c) {
@@ -369,6 +377,9 @@ void Server::message(const scte_104::SessionPlace& place, const std::uint8_t* by
   const auto found = mConnections.find(place.connection);
   if (found == mConnections.end()) return;
   LiveConnection& c = *found->second;
+  // A message is whole: what follows it, if anything, is a new one whose
+  // first byte came with this read.
+  c.partial_since_ns = -1;
   if (c.close_reason != nullptr) return;
   Decision decision = mPolicy.on_message(c.state, bytes, size, now_ns());
   if (decision.close) {
