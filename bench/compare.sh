@@ -6,7 +6,8 @@
 #   scte104 --json -f big.bin against scte104 -f big.bin
 #   scte104 --encode big.json against jq -c . big.json  (big.json: the JSON report of big.bin)
 # and the peak resident memory of the large runs; then --json-lines on
-# 200,000 marks against jq reading its output, and --pcap against tshark.
+# 200,000 marks against jq reading its output, --pcap against tshark, and
+# --ts on a 1 GB transport stream against cat (bench/compare_ts.sh).
 # Builds the release preset. Needs python3, xxd, jq and GNU time
 # (apt-get install python3 xxd jq time), and tshark for the --pcap part.
 set -euo pipefail
@@ -157,3 +158,6 @@ fi
 json_size=$(stat -c %s "$work/big.json")
 peak_kb=$(/usr/bin/time -f "%M" "$tool" --encode "$work/big.json" 2>&1 >/dev/null | tail -n 1)
 python3 -c "import sys; kb, size = int(sys.argv[1]), int(sys.argv[2]); print('peak resident memory --encode %.1f MB = %.2f x JSON file size (target <= 3.00)' % (kb / 1024, kb * 1024 / size))" "$peak_kb" "$json_size"
+
+# --ts on a 1 GB transport stream against cat, and its memory.
+bench/compare_ts.sh
