@@ -148,7 +148,9 @@ class Translator {
         return;
       }
       open.splice_insert_type = type;
-      open.section.splice_command = splice_insert(splice->request);
+      // emplace, not assignment: GCC 12 at -O2 takes the assignment for one
+      // into a SpliceInsert that is not there and warns (maybe-uninitialized).
+      open.section.splice_command.emplace<SpliceInsert>(splice_insert(splice->request));
     } else if (const auto* time_signal = std::get_if<TimeSignalRequest>(&view.fields)) {
       open.section.splice_command = TimeSignal{splice_time(time_signal->pre_roll_time)};
     } else {
