@@ -7,8 +7,9 @@
 #   scte104 --encode big.json against jq -c . big.json  (big.json: the JSON report of big.bin)
 # and the peak resident memory of the large runs; --from-scte35 of a section
 # against --scte35 of its mark; then --json-lines on 200,000 marks against jq
-# reading its output, --pcap against tshark, and --anc on a 1 GB ST 2110
-# capture against tcpdump copying it.
+# reading its output, --pcap against tshark, --anc on a 1 GB ST 2110 capture
+# against tcpdump copying it, and --ts on a 1 GB transport stream against cat
+# (bench/compare_ts.sh).
 # Builds the release preset. Needs python3, xxd, jq and GNU time
 # (apt-get install python3 xxd jq time), tshark for the --pcap part and
 # tcpdump for the --anc part (installed here when missing).
@@ -216,3 +217,5 @@ PY
 small_kb=$(/usr/bin/time -f "%M" "$tool" --anc --json-lines --port 5004 "$work/anc_64m.pcap" 2>&1 >/dev/null | tail -n 1)
 large_kb=$(/usr/bin/time -f "%M" "$tool" --anc --json-lines --port 5004 "$work/anc.pcap" 2>&1 >/dev/null | tail -n 1)
 python3 -c "import sys; s, l = int(sys.argv[1]), int(sys.argv[2]); print('peak resident memory --anc: %.1f MB at 64 MB, %.1f MB at 1 GB (targets < 32 MB, within 2 MB)' % (s / 1024, l / 1024))" "$small_kb" "$large_kb"
+# --ts on a 1 GB transport stream against cat, and its memory.
+bench/compare_ts.sh

@@ -36,7 +36,9 @@ bool pes_start(const std::uint8_t* data, std::size_t size) {
 }  // namespace
 
 Demuxer::Demuxer(Handler& handler, const DemuxerOptions& options)
-    : mHandler(handler), mBuffer(kBlockSize + kSyncUnits * kLargestUnit) {
+    : mHandler(handler),
+      mBuffer(new std::uint8_t[kBlockSize + kSyncUnits * kLargestUnit]),
+      mCapacity(kBlockSize + kSyncUnits * kLargestUnit) {
   add_pid(0, PidKind::pat);
   for (const std::uint16_t pid : options.forced_pids) {
     if (pid >= kPidCount) continue;
@@ -64,12 +66,12 @@ void Demuxer::report(ProblemKind kind, int pid, std::uint64_t bytes) {
 
 std::uint8_t* Demuxer::input_space(std::size_t& size) {
   if (mStart > 0) {  // keep only what is not read yet, at the front
-    std::memmove(mBuffer.data(), mBuffer.data() + mStart, mEnd - mStart);
+    std::memmove(mBuffer.get(), mBuffer.get() + mStart, mEnd - mStart);
     mEnd -= mStart;
     mStart = 0;
   }
-  size = mBuffer.size() - mEnd;
-  return mBuffer.data() + mEnd;
+  size = mCapacity - mEnd;
+  return mBuffer.get() + mEnd;
 }
 
 void Demuxer::input_done(std::size_t count) {
@@ -115,7 +117,7 @@ void Demuxer::process(bool at_end) {
   for (;;) {
     if (mUnit != 0) {
       if (mEnd - mStart < mUnit) return;
-      const std::uint8_t* unit = mBuffer.data() + mStart;
+      const std::uint8_t* unit = mBuffer.get() + mStart;
       if (unit[sync_offset(mUnit)] != kSyncByte) {  // sync lost: search from the next byte
         mUnit = 0;
         mSkipped = 1;

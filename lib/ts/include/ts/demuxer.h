@@ -129,7 +129,9 @@ class Demuxer {
 
   Handler& mHandler;
   std::array<std::unique_ptr<PidState>, kPidCount> mPids;
-  std::vector<std::uint8_t> mBuffer;
+  // Not zero-filled first: the input fills it.
+  std::unique_ptr<std::uint8_t[]> mBuffer;
+  std::size_t mCapacity = 0;
   std::size_t mStart = 0;  // first byte not yet read
   std::size_t mEnd = 0;    // end of the bytes in
   std::size_t mUnit = 0;   // 188, 192 or 204 once in sync; 0 while searching
