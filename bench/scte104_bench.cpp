@@ -98,7 +98,7 @@ void BM_translate(benchmark::State& state) {
   set_bytes(state, bytes.size());
 }
 
-// The way back, section to mark. Argument 0: example A of the contract (a
+// The way back, section to mark. Argument 0: the splice_insert of the help example (a
 // typed splice_insert); 1: a time_signal with a segmentation descriptor;
 // 2: the SCTE 35 standard's sample 14.4 (an injected time_signal and three
 // segmentation descriptors).
