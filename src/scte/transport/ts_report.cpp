@@ -7,13 +7,13 @@
 #include "report.h"
 #include "scte/anc_payload.h"
 #include "section_object.h"
+#include "session_line.h"
 #include "ts/demuxer.h"
 #include "ts_lines.h"
 
 namespace scte104 {
 namespace {
 
-constexpr std::uint8_t kMarkLeadByte = 0x08;
 constexpr std::uint8_t kSpliceTableId = 0xFC;
 
 std::string plural(std::uint64_t count, const char* one, const char* many) {
@@ -193,16 +193,10 @@ class TsReport : public ts::Handler {
     }
     line.settings.frame_rate = mOptions.frame_rate;
     line.settings.reference_pts = pts.value_or(0);
-    std::vector<std::uint8_t> bytes;
-    bytes.reserve(event.size + 1);
-    bytes.push_back(kMarkLeadByte);
-    bytes.insert(bytes.end(), event.data, event.data + event.size);
-    std::unique_ptr<scte_104::MultipleOperationMessage> message;
-    try {
-      message = decode_mark(std::move(bytes));
-    } catch (const std::runtime_error& e) {
-      line.error = e.what();
-    }
+    // Decoded as the session modes decode a mark: the message or its refusal.
+    MultipleOperationLine decoded = decode_multiple_operation(event.data, event.size);
+    const std::unique_ptr<scte_104::MultipleOperationMessage> message = std::move(decoded.message);
+    line.error = std::move(decoded.error);
     line.message = message.get();
     std::vector<Pairing::Expected> expected;
     if (!event.duplicate) {
