@@ -5,6 +5,7 @@
 // lines, keeps the clocks and writes the reports.
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/epoll.h>
 #include <unistd.h>
 
@@ -36,6 +37,9 @@
 
 namespace scte104 {
 namespace {
+
+// rw-rw-rw- less the umask, as a shell redirection would create the log.
+constexpr mode_t kLogFileMode = S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH;
 
 // The injector's port in the standard.
 constexpr std::uint16_t kInjectorPort = 5167;
@@ -428,7 +432,7 @@ int run_send_mode(const char* /*progname*/, int argc, char** argv, int at) {
   std::unique_ptr<Output> log;
   int log_fd = -1;
   if (options.log != nullptr) {
-    log_fd = open(options.log, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    log_fd = open(options.log, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, kLogFileMode);
     if (log_fd < 0) {
       report_error(std::string("Cannot open ") + options.log + ": " + std::strerror(errno));
       return kCannotOpenStatus;
