@@ -55,6 +55,13 @@ const FramerCase kCases[] = {
      {{"0001000dffff", true}, {"gap", false}, {"ffff0000", false}, {kInit, true}},
      {kInit},
      0},
+    // A start recorded before the lost header was whole, then resumed at.
+    {"resumes_inside_the_lost_header", {{"0005", true}, {kInit, true}}, {"lost 5 1", kInit}, 0},
+    // An empty segment is no place to resume: what follows it continues it.
+    {"empty_segment_is_no_start",
+     {{"00010001", true}, {"", true}, {kInit, false}, {kMark, true}},
+     {"lost 1 1", kMark},
+     0},
     {"search_mode_leaves_nothing", {{"00010002abcdef", true}}, {"lost 1 2"}, 0},
 };
 
