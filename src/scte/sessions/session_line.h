@@ -69,6 +69,15 @@ struct SessionSummary {
   std::uint64_t connections = 0;
   std::uint64_t messages = 0;
   std::uint64_t problems = 0;
+
+  // visit(JSON key, timeline label, value), in the order both show them.
+  template <typename Visit>
+  void for_each_field(Visit&& visit) const {
+    visit("packets", "packets", packets);
+    visit("connections", "connections", connections);
+    visit("messages", "messages", messages);
+    visit("problems", "problems", problems);
+  }
 };
 
 // Where the lines go.
