@@ -3,14 +3,10 @@
 // RATE] (FILE | -): the SCTE 104 messages carried as ANC data in the
 // ST 2110-40 streams of a capture, with the problems of their RTP and ANC
 // layers.
-#include <unistd.h>
-
-#include <memory>
-#include <stdexcept>
 #include <string>
 
 #include "anc_report.h"
-#include "capture/capture_file.h"
+#include "capture_input.h"
 #include "cli.h"
 #include "modes.h"
 #include "scte35_options.h"
@@ -33,22 +29,10 @@ int run_anc_mode(const char* progname, int argc, char** argv, int at) {
     show_usage(progname);
     return kFailureStatus;
   }
-  if (!input_follows(progname, argc, at)) return kFailureStatus;
-  if (at + 1 < argc) {
-    throw std::runtime_error(std::string("--anc reads one capture, not also \"") + argv[at + 1] +
-                             "\"");
-  }
-  std::unique_ptr<capture::CaptureFile> file;
-  try {
-    file = std::make_unique<capture::CaptureFile>(argv[at]);
-  } catch (const capture::CannotOpenError& e) {
-    report_error(e.what());
-    return kCannotOpenStatus;
-  }
-  Output out(descriptor_sink(STDOUT_FILENO, "standard output"));
-  report_anc(*file, options, out);
-  out.flush();
-  return 0;
+  return report_capture(progname, "--anc", argc, argv, at,
+                        [&options](capture::CaptureFile& file, Output& out) {
+                          report_anc(file, options, out);
+                        });
 }
 
 }  // namespace scte104

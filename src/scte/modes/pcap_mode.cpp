@@ -2,14 +2,10 @@
 // --pcap [--json-lines] [--port N]... [--pts TICKS] [--frame-rate RATE]
 // (FILE | -): every SCTE 104 session of a capture, message by message, with
 // the problems found on the way.
-#include <unistd.h>
-
-#include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "capture/capture_file.h"
+#include "capture_input.h"
 #include "cli.h"
 #include "modes.h"
 #include "scte35_options.h"
@@ -41,22 +37,10 @@ int read_pcap_options(int argc, char** argv, int at, SessionReportOptions& optio
 int run_pcap_mode(const char* progname, int argc, char** argv, int at) {
   SessionReportOptions options;
   at = read_pcap_options(argc, argv, at, options);
-  if (!input_follows(progname, argc, at)) return kFailureStatus;
-  if (at + 1 < argc) {
-    throw std::runtime_error(std::string("--pcap reads one capture, not also \"") + argv[at + 1] +
-                             "\"");
-  }
-  std::unique_ptr<capture::CaptureFile> file;
-  try {
-    file = std::make_unique<capture::CaptureFile>(argv[at]);
-  } catch (const capture::CannotOpenError& e) {
-    report_error(e.what());
-    return kCannotOpenStatus;
-  }
-  Output out(descriptor_sink(STDOUT_FILENO, "standard output"));
-  report_sessions(*file, options, out);
-  out.flush();
-  return 0;
+  return report_capture(progname, "--pcap", argc, argv, at,
+                        [&options](capture::CaptureFile& file, Output& out) {
+                          report_sessions(file, options, out);
+                        });
 }
 
 }  // namespace scte104
