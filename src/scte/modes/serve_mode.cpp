@@ -383,7 +383,7 @@ void Server::message(const scte_104::SessionPlace& place, const std::uint8_t* by
   // first byte came with this read.
   c.partial_since_ns = -1;
   if (c.close_reason != nullptr) return;
-  Decision decision = mPolicy.on_message(c.state, bytes, size, now_ns());
+  Decision decision = mPolicy.on_message(c.state, bytes, size, now_ns(), mLog.mark());
   if (decision.close) {
     c.answers.clear();
     c.close_reason = "rule";
