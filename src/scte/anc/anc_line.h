@@ -18,14 +18,9 @@
 
 namespace scte104 {
 
-// The head of every line.
-struct AncOrigin {
-  std::uint64_t packet = 0;
-  const CaptureTime* time = nullptr;  // null: no record read yet
-  std::uint64_t stream = 0;           // 0: none (null)
-  // Null for capture_error, which has neither.
-  const std::string* source = nullptr;
-  const std::string* destination = nullptr;
+// The head of every ANC line.
+struct AncOrigin : CaptureOrigin {
+  std::uint64_t stream = 0;  // 0: none (null)
 };
 
 // The RTP packet that completed a message.

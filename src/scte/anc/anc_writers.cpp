@@ -44,7 +44,7 @@ class AncJsonLinesWriter : public AncWriter {
   // capture_error).
   JsonLine begin(const AncOrigin& origin) {
     JsonLine line(mOut);
-    write_capture_members(origin.packet, origin.time, line.json);
+    write_capture_members(origin, line.json);
     if (origin.source == nullptr) return line;
     MemberWriter members(line.json);
     members("stream", origin.stream != 0 ? std::optional<std::uint64_t>(origin.stream)
@@ -67,28 +67,23 @@ class AncTimelineWriter : public AncWriter {
                               std::to_string(message.rtp.timestamp) + ", line " +
                               std::to_string(message.anc.line_number);
     if (message.single != nullptr) {
-      line(origin, short_name(message.single->opID),
-           single_summary(*message.single) + "; " + where);
+      write_capture_line(origin, short_name(message.single->opID),
+                         single_summary(*message.single) + "; " + where, mOut);
     } else {
-      line(origin, "multiple_operation_message",
-           multiple_summary(message.multiple->message.get(), message.multiple->error) +
-               "; " + where);
+      write_capture_line(
+          origin, "multiple_operation_message",
+          multiple_summary(message.multiple->message.get(), message.multiple->error) + "; " + where,
+          mOut);
     }
   }
 
   void problem(const AncOrigin& origin, const Problem& problem) override {
-    mOut.text("! ");
-    line(origin, problem.name, problem.text);
+    write_capture_problem(origin, problem, mOut);
   }
 
   void summary(const AncSummary& summary) override { write_timeline_summary(summary, mOut); }
 
  private:
-  void line(const AncOrigin& origin, std::string_view name, std::string_view text) {
-    write_capture_head(origin.time, origin.packet, origin.source, origin.destination, mOut);
-    write_name_and_text(name, text, mOut);
-  }
-
   Output& mOut;
 };
 

@@ -56,7 +56,7 @@ class JsonLinesWriter : public SessionWriter {
   // direction (none for capture_error).
   JsonLine begin(const LineOrigin& origin) {
     JsonLine line(mOut);
-    write_capture_members(origin.packet, origin.time, line.json);
+    write_capture_members(origin, line.json);
     if (origin.connection == 0) return line;
     MemberWriter members(line.json);
     members("connection", origin.connection);

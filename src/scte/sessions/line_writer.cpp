@@ -9,12 +9,12 @@
 
 namespace scte104 {
 
-void write_capture_members(std::uint64_t packet, const CaptureTime* time, JsonWriter& json) {
+void write_capture_members(const CaptureOrigin& origin, JsonWriter& json) {
   json.key("packet");
-  json.number(packet);
+  json.number(origin.packet);
   json.key("time");
-  if (time != nullptr) {
-    json.string(format_capture_time(*time));
+  if (origin.time != nullptr) {
+    json.string(format_capture_time(*origin.time));
   } else {
     json.null();
   }
@@ -60,19 +60,25 @@ void write_problem_members(const Problem& problem, JsonWriter& json) {
   json.string(problem.text);
 }
 
-void write_capture_head(const CaptureTime* time, std::uint64_t packet, const std::string* source,
-                        const std::string* destination, Output& out) {
-  out.text(time != nullptr ? format_capture_time(*time) : "-");
+void write_capture_line(const CaptureOrigin& origin, std::string_view name, std::string_view text,
+                        Output& out) {
+  out.text(origin.time != nullptr ? format_capture_time(*origin.time) : "-");
   out.text("  #");
-  out.decimal(packet);
+  out.decimal(origin.packet);
   out.text("  ");
-  if (source == nullptr) {
+  if (origin.source == nullptr) {
     out.text("-");
   } else {
-    out.text(*source);
+    out.text(*origin.source);
     out.text(" > ");
-    out.text(*destination);
+    out.text(*origin.destination);
   }
+  write_name_and_text(name, text, out);
+}
+
+void write_capture_problem(const CaptureOrigin& origin, const Problem& problem, Output& out) {
+  out.text("! ");
+  write_capture_line(origin, problem.name, problem.text, out);
 }
 
 void write_name_and_text(std::string_view name, std::string_view text, Output& out) {

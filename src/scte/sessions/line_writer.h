@@ -90,9 +90,9 @@ class MemberWriter {
   JsonWriter& mJson;
 };
 
-// "packet" and "time" (null before the first capture record): the head of
-// every capture line.
-void write_capture_members(std::uint64_t packet, const CaptureTime* time, JsonWriter& json);
+// "packet" and "time" (null before the first record): the head of every
+// capture line.
+void write_capture_members(const CaptureOrigin& origin, JsonWriter& json);
 
 // "kind": single_operation_message or multiple_operation_message.
 void write_kind_member(bool single, JsonWriter& json);
@@ -109,10 +109,12 @@ void write_message_member(const scte_104::SingleOperationMessage* single,
 // then `text`.
 void write_problem_members(const Problem& problem, JsonWriter& json);
 
-// "TIME  #PACKET  SOURCE > DESTINATION": the head of a capture's timeline
-// line, "-" for a time before the first record or ends not known.
-void write_capture_head(const CaptureTime* time, std::uint64_t packet, const std::string* source,
-                        const std::string* destination, Output& out);
+// A capture's timeline line: "TIME  #PACKET  SOURCE > DESTINATION  NAME
+// TEXT", "-" for a time before the first record or ends not known.
+void write_capture_line(const CaptureOrigin& origin, std::string_view name, std::string_view text,
+                        Output& out);
+// A problem's: "! " ahead of the line, then its name and text.
+void write_capture_problem(const CaptureOrigin& origin, const Problem& problem, Output& out);
 
 // "  NAME  TEXT" and the line feed: the end of every timeline line.
 void write_name_and_text(std::string_view name, std::string_view text, Output& out);

@@ -79,17 +79,16 @@ class TimelineWriter : public SessionWriter {
 
   void single_operation(const LineOrigin& origin,
                         const scte_104::SingleOperationMessage& message) override {
-    line(origin, short_name(message.opID), single_summary(message));
+    write_capture_line(origin, short_name(message.opID), single_summary(message), mOut);
   }
 
   void multiple_operation(const LineOrigin& origin, const MultipleOperationLine& message) override {
-    line(origin, "multiple_operation_message",
-         multiple_summary(message.message.get(), message.error));
+    write_capture_line(origin, "multiple_operation_message",
+                       multiple_summary(message.message.get(), message.error), mOut);
   }
 
   void problem(const LineOrigin& origin, const Problem& problem) override {
-    mOut.text("! ");
-    line(origin, problem.name, problem.text);
+    write_capture_problem(origin, problem, mOut);
   }
 
   void event(const LineOrigin& origin, const EventLine& event) override {
@@ -101,17 +100,12 @@ class TimelineWriter : public SessionWriter {
       text = std::string("by ") + event.by + ", " + event.how;
       if (event.reason != nullptr) text += std::string(", ") + event.reason;
     }
-    line(origin, event.event, text);
+    write_capture_line(origin, event.event, text, mOut);
   }
 
   void summary(const SessionSummary& summary) override { write_timeline_summary(summary, mOut); }
 
  private:
-  void line(const LineOrigin& origin, std::string_view name, std::string_view text) {
-    write_capture_head(origin.time, origin.packet, origin.source, origin.destination, mOut);
-    write_name_and_text(name, text, mOut);
-  }
-
   Output& mOut;
 };
 
