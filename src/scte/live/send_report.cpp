@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "send_report.h"
 
-#include <ctime>
-
+#include "capture_time.h"
 #include "json_writer.h"
 #include "scte/single_operation.h"
 
@@ -25,35 +24,12 @@ const char* status_name(MarkStatus status) {
   return "";
 }
 
-void two_digits(Output& out, unsigned value) {
-  const char digits[2] = {static_cast<char>('0' + value / 10), static_cast<char>('0' + value % 10)};
-  out.text(digits, 2);
-}
-
 }  // namespace
 
-// YYYY-MM-DDTHH:MM:SS.ffffffZ
+// YYYY-MM-DDTHH:MM:SS.ffffffZ, as the session lines show their time.
 void SendReport::time(std::int64_t wall_us) {
-  const std::time_t seconds = static_cast<std::time_t>(wall_us / 1'000'000);
-  std::tm utc{};
-  gmtime_r(&seconds, &utc);
-  mOut.decimal(static_cast<std::uint64_t>(utc.tm_year + 1900));
-  mOut.text("-");
-  two_digits(mOut, static_cast<unsigned>(utc.tm_mon + 1));
-  mOut.text("-");
-  two_digits(mOut, static_cast<unsigned>(utc.tm_mday));
-  mOut.text("T");
-  two_digits(mOut, static_cast<unsigned>(utc.tm_hour));
-  mOut.text(":");
-  two_digits(mOut, static_cast<unsigned>(utc.tm_min));
-  mOut.text(":");
-  two_digits(mOut, static_cast<unsigned>(utc.tm_sec));
-  mOut.text(".");
-  const auto micro = static_cast<unsigned>(wall_us % 1'000'000);
-  two_digits(mOut, micro / 10000);
-  two_digits(mOut, micro / 100 % 100);
-  two_digits(mOut, micro % 100);
-  mOut.text("Z");
+  mOut.text(format_capture_time(
+      CaptureTime{wall_us / 1'000'000, static_cast<std::uint32_t>(wall_us % 1'000'000) * 1000}));
 }
 
 void SendReport::mark(const MarkReport& mark) {
