@@ -2,7 +2,7 @@
 #include "send_report.h"
 
 #include "capture_time.h"
-#include "json_writer.h"
+#include "line_writer.h"
 #include "scte/single_operation.h"
 
 namespace scte104 {
@@ -96,8 +96,8 @@ void SendReport::mark(const MarkReport& mark) {
     mOut.text("\n");
     return;
   }
-  JsonWriter json(mOut, JsonStyle::compact);
-  json.begin_object();
+  JsonLine line(mOut);
+  JsonWriter& json = line.json;
   json.key("line");
   json.number(mark.line);
   json.key("mark");
@@ -136,8 +136,7 @@ void SendReport::mark(const MarkReport& mark) {
   } else {
     json.null();
   }
-  json.end_object();
-  mOut.text("\n");
+  line.end();
 }
 
 void SendReport::error_line(std::uint64_t line, std::string_view text) {
@@ -150,14 +149,12 @@ void SendReport::error_line(std::uint64_t line, std::string_view text) {
     mOut.text("\n");
     return;
   }
-  JsonWriter json(mOut, JsonStyle::compact);
-  json.begin_object();
-  json.key("line");
-  json.number(line);
-  json.key("error");
-  json.escaped_string(text);
-  json.end_object();
-  mOut.text("\n");
+  JsonLine json_line(mOut);
+  json_line.json.key("line");
+  json_line.json.number(line);
+  json_line.json.key("error");
+  json_line.json.escaped_string(text);
+  json_line.end();
 }
 
 void SendReport::summary() {
@@ -194,8 +191,8 @@ void SendReport::summary() {
     mOut.text("\n");
     return;
   }
-  JsonWriter json(mOut, JsonStyle::compact);
-  json.begin_object();
+  JsonLine line(mOut);
+  JsonWriter& json = line.json;
   json.key("summary");
   json.begin_object();
   for (const auto& [name, count] : counts) {
@@ -210,8 +207,7 @@ void SendReport::summary() {
   }
   json.end_object();
   json.end_object();
-  json.end_object();
-  mOut.text("\n");
+  line.end();
 }
 
 }  // namespace scte104
