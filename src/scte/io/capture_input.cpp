@@ -8,8 +8,22 @@
 #include <string>
 
 #include "cli.h"
+#include "scte35_options.h"
 
 namespace scte104 {
+
+OptionTable capture_options(scte_104::Scte35Settings& scte35, bool& json_lines,
+                            std::vector<std::uint16_t>& ports, const char* port) {
+  OptionTable table = scte35_options(scte35);
+  table.push_back({"--json-lines", false, true, [&json_lines](std::string_view) {
+                     json_lines = true;
+                   }});
+  table.push_back({"--port", true, true, [&ports, port](std::string_view value) {
+                     ports.push_back(static_cast<std::uint16_t>(
+                         parse_decimal_option("--port", value, 1, 65535, port)));
+                   }});
+  return table;
+}
 
 int report_capture(const char* progname, const char* mode, int argc, char** argv, int at,
                    const CaptureReport& report) {
