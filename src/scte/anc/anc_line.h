@@ -18,14 +18,9 @@
 
 namespace scte104 {
 
-// The head of every line.
-struct AncOrigin {
-  std::uint64_t packet = 0;
-  const CaptureTime* time = nullptr;  // null: no record read yet
-  std::uint64_t stream = 0;           // 0: none (null)
-  // Null for capture_error, which has neither.
-  const std::string* source = nullptr;
-  const std::string* destination = nullptr;
+// The head of every ANC line.
+struct AncOrigin : CaptureOrigin {
+  std::uint64_t stream = 0;  // 0: none (null)
 };
 
 // The RTP packet that completed a message.
@@ -37,6 +32,17 @@ struct RtpFields {
   std::uint32_t timestamp = 0;
   bool marker = false;
   const char* field = "";  // "progressive", "field_1" or "field_2"
+
+  template <typename Visit>
+  void for_each_field(Visit&& visit) const {
+    visit("ssrc", ssrc);
+    visit("payload_type", payload_type);
+    visit("sequence", sequence);
+    visit("extended_sequence", extended_sequence);
+    visit("timestamp", timestamp);
+    visit("marker", marker);
+    visit("field", field);
+  }
 };
 
 // Where the message's ANC packets were.
@@ -47,6 +53,16 @@ struct AncFields {
   std::optional<std::uint8_t> data_stream;  // StreamNum when S is 1
   std::uint8_t payload_descriptor = 0;      // of the first
   std::uint64_t fragments = 0;              // ANC packets joined
+
+  template <typename Visit>
+  void for_each_field(Visit&& visit) const {
+    visit("line_number", line_number);
+    visit("c_not_y_channel_flag", c_not_y_channel_flag);
+    visit("horizontal_offset", horizontal_offset);
+    visit("data_stream", data_stream);
+    visit("payload_descriptor", payload_descriptor);
+    visit("fragments", fragments);
+  }
 };
 
 // A message: a multiple_operation_message decoded as --json does, or a
@@ -62,6 +78,13 @@ struct OtherAnc {
   std::uint8_t did = 0;
   std::uint8_t sdid = 0;
   std::uint64_t count = 0;
+
+  template <typename Visit>
+  void for_each_field(Visit&& visit) const {
+    visit("did", did);
+    visit("sdid", sdid);
+    visit("count", count);
+  }
 };
 
 struct AncSummary {
@@ -72,6 +95,18 @@ struct AncSummary {
   std::uint64_t messages = 0;
   std::vector<OtherAnc> other_anc;  // by DID, then SDID
   std::uint64_t problems = 0;
+
+  // visit(JSON key, timeline label, value), in the order both show them.
+  template <typename Visit>
+  void for_each_field(Visit&& visit) const {
+    visit("packets", "packets", packets);
+    visit("streams", "streams", streams);
+    visit("rtp_packets", "RTP packets", rtp_packets);
+    visit("anc_packets", "ANC packets", anc_packets);
+    visit("messages", "messages", messages);
+    visit("other_anc", nullptr, other_anc);  // JSON Lines only
+    visit("problems", "problems", problems);
+  }
 };
 
 class AncWriter {

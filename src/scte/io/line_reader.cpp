@@ -62,4 +62,11 @@ LineReader::Fill LineReader::fill() {
   return mAtEnd ? Fill::end : Fill::more;
 }
 
+std::string_view line_content(std::string_view line) {
+  constexpr std::string_view kBlanks = " \t\r";
+  const std::size_t first = line.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos || line[first] == '#') return {};
+  return line.substr(first, line.find_last_not_of(kBlanks) - first + 1);
+}
+
 }  // namespace scte104

@@ -48,6 +48,11 @@ class LineReader {
   bool mAtEnd = false;
 };
 
+// The line without the blanks, tabs and carriage return around it (a CRLF
+// file leaves its CR), or nothing for a blank line or a comment (first a
+// "#"): how every input of marks one a line reads its lines.
+std::string_view line_content(std::string_view line);
+
 }  // namespace scte104
 
 #endif  // SCTE104_LINE_READER_H

@@ -1,10 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "injector_policy.h"
 
-#include <stdexcept>
-
-#include "report.h"
 #include "scte/single_operation.h"
+#include "session_line.h"
 
 namespace scte104 {
 namespace {
@@ -56,26 +54,21 @@ RequestKind request_kind(std::uint16_t op_id) {
   }
 }
 
-// The result of a mark and, when `count` is set, the number of sections it
-// becomes (the translation is only made for an inject_complete_response).
-std::uint16_t judge_mark(const std::uint8_t* bytes, std::size_t size, std::uint16_t result,
+// The result of a decoded mark and, when `count` is set, the number of
+// sections it becomes (the translation is only made for an
+// inject_complete_response).
+std::uint16_t judge_mark(const MultipleOperationLine& mark, std::uint16_t result,
                          const scte_104::Scte35Settings& scte35, bool count,
                          std::uint8_t& sections) {
   sections = 0;
-  std::vector<std::uint8_t> mark;
-  mark.reserve(size + 1);
-  mark.push_back(0x08);  // the lead byte the decoder expects
-  mark.insert(mark.end(), bytes, bytes + size);
-  try {
-    const auto message = decode_mark(std::move(mark));
-    if (count) {
-      const std::size_t made = scte_104::scte35::translate(*message, scte35).sections.size();
-      sections = static_cast<std::uint8_t>(made < kMaxCueCount ? made : kMaxCueCount);
-    }
-    return result;
-  } catch (const std::runtime_error&) {
-    return bytes[kTimeTypeOffset] > kLastTimeType ? kTimeTypeNotSupported : kInvalidSyntax;
+  if (!mark.message) {
+    return mark.bytes[kTimeTypeOffset] > kLastTimeType ? kTimeTypeNotSupported : kInvalidSyntax;
   }
+  if (count) {
+    const std::size_t made = scte_104::scte35::translate(*mark.message, scte35).sections.size();
+    sections = static_cast<std::uint8_t>(made < kMaxCueCount ? made : kMaxCueCount);
+  }
+  return result;
 }
 
 }  // namespace
@@ -100,7 +93,8 @@ Answer InjectorPolicy::answer(std::int64_t due_ns, std::uint16_t op_id, std::uin
 }
 
 Decision InjectorPolicy::on_message(InjectorConnection& connection, const std::uint8_t* bytes,
-                                    std::size_t size, std::int64_t now_ns) {
+                                    std::size_t size, std::int64_t now_ns,
+                                    const MultipleOperationLine* decoded) {
   Decision decision;
   const std::uint16_t op_id = read16(bytes);
   const bool mark = op_id == kMarkOpId;
@@ -132,9 +126,14 @@ Decision InjectorPolicy::on_message(InjectorConnection& connection, const std::u
     if (rule != nullptr && rule->complete_given) {
       complete = rule->complete_ms ? static_cast<std::int64_t>(*rule->complete_ms) * 1'000'000 : -1;
     }
+    MultipleOperationLine decoded_here;
+    if (decoded == nullptr) {
+      decoded_here = decode_multiple_operation(bytes, size);
+      decoded = &decoded_here;
+    }
     std::uint8_t sections = 0;
     const std::uint16_t judged =
-        judge_mark(bytes, size, mSettings.result, mSettings.scte35, complete >= 0, sections);
+        judge_mark(*decoded, mSettings.result, mSettings.scte35, complete >= 0, sections);
     const std::uint16_t result = result_or(judged);
     // AS_index at byte 5, message_number at 6, DPI_PID_index at 7-8.
     Answer response = answer(due, scte_104::INJECT_RESPONSE_DATA, result, extension, bytes[5], 0,

@@ -15,6 +15,7 @@
 #include "fault_rules.h"
 #include "scte/scte35.h"
 #include "scte/session.h"
+#include "session_line.h"
 
 namespace scte104 {
 
@@ -56,9 +57,11 @@ class InjectorPolicy {
  public:
   explicit InjectorPolicy(InjectorSettings settings) : mSettings(std::move(settings)) {}
 
-  // A whole message to the injector that arrived at `now_ns`.
+  // A whole message to the injector that arrived at `now_ns`. A queue mark
+  // the caller has decoded already comes as `decoded`; else it is decoded
+  // here.
   Decision on_message(InjectorConnection& connection, const std::uint8_t* bytes, std::size_t size,
-                      std::int64_t now_ns);
+                      std::int64_t now_ns, const MultipleOperationLine* decoded = nullptr);
   // general_response 114 for a messageSize the framer refused (below the
   // minimum or above the largest taken), due at once.
   Answer bad_size(std::uint16_t op_id, std::int64_t now_ns);

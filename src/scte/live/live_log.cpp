@@ -60,8 +60,16 @@ void LiveLog::summary() {
 
 void LiveLog::message(const scte_104::SessionPlace& place, const std::uint8_t* bytes,
                       std::size_t size, const scte_104::SingleOperationMessage* single) {
-  mLog.message(place, bytes, size, single);
+  if (single != nullptr) {
+    mLog.message(place, bytes, size, single);
+    if (mTap != nullptr) mTap->message(place, bytes, size, single);
+    return;
+  }
+  const MultipleOperationLine mark = decode_multiple_operation(bytes, size);
+  mLog.mark(place, mark);
+  mMark = &mark;
   if (mTap != nullptr) mTap->message(place, bytes, size, single);
+  mMark = nullptr;
 }
 
 void LiveLog::problem(const scte_104::SessionPlace& place, const Problem& problem) {

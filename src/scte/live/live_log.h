@@ -47,6 +47,9 @@ class LiveLog : public scte_104::SessionEvents {
   void summary();
 
   scte_104::SessionChecker& checker() { return mChecker; }
+  // While the tap hears of a queue mark: the mark, decoded once for the
+  // line and the tap; null otherwise.
+  const MultipleOperationLine* mark() const { return mMark; }
   Output& out() { return mOut; }
   std::uint64_t connections() const { return mConnections; }
 
@@ -63,6 +66,7 @@ class LiveLog : public scte_104::SessionEvents {
   std::uint64_t mPacket = 0;
   std::uint64_t mConnections = 0;
   scte_104::SessionTime mTime;
+  const MultipleOperationLine* mMark = nullptr;
 };
 
 }  // namespace scte104

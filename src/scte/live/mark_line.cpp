@@ -4,18 +4,11 @@
 #include <stdexcept>
 
 #include "json_reader.h"
+#include "line_reader.h"
 #include "utility/strings.h"
 
 namespace scte104 {
 namespace {
-
-// Only these count as blanks around a line: a CRLF file leaves its CR.
-std::string_view trim(std::string_view line) {
-  constexpr std::string_view kBlanks = " \t\r";
-  const std::size_t first = line.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  return line.substr(first, line.find_last_not_of(kBlanks) - first + 1);
-}
 
 // Empty when the bytes keep the framing whole, else why they would not.
 std::string framing_error(const std::vector<std::uint8_t>& mark) {
@@ -40,8 +33,8 @@ std::string framing_error(const std::vector<std::uint8_t>& mark) {
 
 MarkLineKind read_mark_line(std::string_view line, std::vector<std::uint8_t>& mark,
                             std::string& error) {
-  line = trim(line);
-  if (line.empty() || line.front() == '#') return MarkLineKind::skip;
+  line = line_content(line);
+  if (line.empty()) return MarkLineKind::skip;
   mark.clear();
   if (line.front() == '{') {
     try {

@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "send_report.h"
 
-#include <ctime>
-
-#include "json_writer.h"
+#include "capture_time.h"
+#include "line_writer.h"
 #include "scte/single_operation.h"
 
 namespace scte104 {
@@ -25,35 +24,12 @@ const char* status_name(MarkStatus status) {
   return "";
 }
 
-void two_digits(Output& out, unsigned value) {
-  const char digits[2] = {static_cast<char>('0' + value / 10), static_cast<char>('0' + value % 10)};
-  out.text(digits, 2);
-}
-
 }  // namespace
 
-// YYYY-MM-DDTHH:MM:SS.ffffffZ
+// YYYY-MM-DDTHH:MM:SS.ffffffZ, as the session lines show their time.
 void SendReport::time(std::int64_t wall_us) {
-  const std::time_t seconds = static_cast<std::time_t>(wall_us / 1'000'000);
-  std::tm utc{};
-  gmtime_r(&seconds, &utc);
-  mOut.decimal(static_cast<std::uint64_t>(utc.tm_year + 1900));
-  mOut.text("-");
-  two_digits(mOut, static_cast<unsigned>(utc.tm_mon + 1));
-  mOut.text("-");
-  two_digits(mOut, static_cast<unsigned>(utc.tm_mday));
-  mOut.text("T");
-  two_digits(mOut, static_cast<unsigned>(utc.tm_hour));
-  mOut.text(":");
-  two_digits(mOut, static_cast<unsigned>(utc.tm_min));
-  mOut.text(":");
-  two_digits(mOut, static_cast<unsigned>(utc.tm_sec));
-  mOut.text(".");
-  const auto micro = static_cast<unsigned>(wall_us % 1'000'000);
-  two_digits(mOut, micro / 10000);
-  two_digits(mOut, micro / 100 % 100);
-  two_digits(mOut, micro % 100);
-  mOut.text("Z");
+  mOut.text(format_capture_time(
+      CaptureTime{wall_us / 1'000'000, static_cast<std::uint32_t>(wall_us % 1'000'000) * 1000}));
 }
 
 void SendReport::mark(const MarkReport& mark) {
@@ -120,8 +96,8 @@ void SendReport::mark(const MarkReport& mark) {
     mOut.text("\n");
     return;
   }
-  JsonWriter json(mOut, JsonStyle::compact);
-  json.begin_object();
+  JsonLine line(mOut);
+  JsonWriter& json = line.json;
   json.key("line");
   json.number(mark.line);
   json.key("mark");
@@ -160,8 +136,7 @@ void SendReport::mark(const MarkReport& mark) {
   } else {
     json.null();
   }
-  json.end_object();
-  mOut.text("\n");
+  line.end();
 }
 
 void SendReport::error_line(std::uint64_t line, std::string_view text) {
@@ -174,14 +149,12 @@ void SendReport::error_line(std::uint64_t line, std::string_view text) {
     mOut.text("\n");
     return;
   }
-  JsonWriter json(mOut, JsonStyle::compact);
-  json.begin_object();
-  json.key("line");
-  json.number(line);
-  json.key("error");
-  json.escaped_string(text);
-  json.end_object();
-  mOut.text("\n");
+  JsonLine json_line(mOut);
+  json_line.json.key("line");
+  json_line.json.number(line);
+  json_line.json.key("error");
+  json_line.json.escaped_string(text);
+  json_line.end();
 }
 
 void SendReport::summary() {
@@ -218,8 +191,8 @@ void SendReport::summary() {
     mOut.text("\n");
     return;
   }
-  JsonWriter json(mOut, JsonStyle::compact);
-  json.begin_object();
+  JsonLine line(mOut);
+  JsonWriter& json = line.json;
   json.key("summary");
   json.begin_object();
   for (const auto& [name, count] : counts) {
@@ -234,8 +207,7 @@ void SendReport::summary() {
   }
   json.end_object();
   json.end_object();
-  json.end_object();
-  mOut.text("\n");
+  line.end();
 }
 
 }  // namespace scte104

@@ -3,52 +3,27 @@
 // RATE] (FILE | -): the SCTE 104 messages carried as ANC data in the
 // ST 2110-40 streams of a capture, with the problems of their RTP and ANC
 // layers.
-#include <unistd.h>
-
-#include <memory>
-#include <stdexcept>
-#include <string>
-
 #include "anc_report.h"
-#include "capture/capture_file.h"
+#include "capture_input.h"
 #include "cli.h"
 #include "modes.h"
-#include "scte35_options.h"
 
 namespace scte104 {
 
 int run_anc_mode(const char* progname, int argc, char** argv, int at) {
   AncReportOptions options;
-  OptionTable table = scte35_options(options.scte35);
-  table.push_back({"--json-lines", false, true, [&options](std::string_view) {
-                     options.json_lines = true;
-                   }});
-  table.push_back({"--port", true, true, [&options](std::string_view value) {
-                     options.ports.push_back(static_cast<std::uint16_t>(parse_decimal_option(
-                         "--port", value, 1, 65535, "a UDP port from 1 to 65535")));
-                   }});
-  at = read_options(argc, argv, at, table);
+  at = read_options(argc, argv, at,
+                    capture_options(options.scte35, options.json_lines, options.ports,
+                                    "a UDP port from 1 to 65535"));
   // ST 2110-40 has no port of its own: without one there is nothing to read.
   if (options.ports.empty()) {
     show_usage(progname);
     return kFailureStatus;
   }
-  if (!input_follows(progname, argc, at)) return kFailureStatus;
-  if (at + 1 < argc) {
-    throw std::runtime_error(std::string("--anc reads one capture, not also \"") + argv[at + 1] +
-                             "\"");
-  }
-  std::unique_ptr<capture::CaptureFile> file;
-  try {
-    file = std::make_unique<capture::CaptureFile>(argv[at]);
-  } catch (const capture::CannotOpenError& e) {
-    report_error(e.what());
-    return kCannotOpenStatus;
-  }
-  Output out(descriptor_sink(STDOUT_FILENO, "standard output"));
-  report_anc(*file, options, out);
-  out.flush();
-  return 0;
+  return report_capture(progname, "--anc", argc, argv, at,
+                        [&options](capture::CaptureFile& file, Output& out) {
+                          report_anc(file, options, out);
+                        });
 }
 
 }  // namespace scte104

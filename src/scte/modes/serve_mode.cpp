@@ -198,6 +198,8 @@ class Server : public scte_104::SessionEvents {
   void send_due(LiveConnection& connection);
   bool write_bytes(LiveConnection& connection, const std::uint8_t* bytes, std::size_t size);
   void flush_queue(LiveConnection& connection);
+  bool log_sent(LiveConnection& connection, const net::Stream::Result& put,
+                const std::uint8_t* taken);
   void watch(LiveConnection& connection);
   void on_timer(LiveConnection& connection);
   void arm(LiveConnection& connection);
@@ -381,7 +383,7 @@ void Server::message(const scte_104::SessionPlace& place, const std::uint8_t* by
   // first byte came with this read.
   c.partial_since_ns = -1;
   if (c.close_reason != nullptr) return;
-  Decision decision = mPolicy.on_message(c.state, bytes, size, now_ns());
+  Decision decision = mPolicy.on_message(c.state, bytes, size, now_ns(), mLog.mark());
   if (decision.close) {
     c.answers.clear();
     c.close_reason = "rule";
@@ -432,16 +434,7 @@ void Server::send_due(LiveConnection& c) {
 bool Server::write_bytes(LiveConnection& c, const std::uint8_t* bytes, std::size_t size) {
   const std::uint8_t* taken = nullptr;
   const net::Stream::Result put = c.stream.send(bytes, size, taken);
-  if (put.size > 0) {
-    mLog.operation();
-    mLog.checker().feed(c.state.number, SessionDirection::from_injector, taken, put.size, true);
-  }
-  if (put.status == net::Stream::Status::reset || put.status == net::Stream::Status::error) {
-    if (put.size == 0) mLog.operation();
-    close(c, "automation", put.status == net::Stream::Status::reset ? "rst" : "error", nullptr,
-          true, true);
-    return false;
-  }
+  if (!log_sent(c, put, taken)) return false;
   if (c.stream.queued() > kMaxQueuedBytes) {
     report_backlog(c);
     return false;
@@ -453,18 +446,26 @@ bool Server::write_bytes(LiveConnection& c, const std::uint8_t* bytes, std::size
 void Server::flush_queue(LiveConnection& c) {
   const std::uint8_t* taken = nullptr;
   const net::Stream::Result put = c.stream.flush(taken);
+  if (!log_sent(c, put, taken)) return;
+  watch(c);
+  finish_if_drained(c);
+}
+
+// The bytes the kernel took go through the checker as one socket
+// operation; a reset or an error closes the connection (false).
+bool Server::log_sent(LiveConnection& c, const net::Stream::Result& put,
+                      const std::uint8_t* taken) {
   if (put.size > 0) {
     mLog.operation();
     mLog.checker().feed(c.state.number, SessionDirection::from_injector, taken, put.size, true);
   }
-  if (put.status == net::Stream::Status::reset || put.status == net::Stream::Status::error) {
-    if (put.size == 0) mLog.operation();
-    close(c, "automation", put.status == net::Stream::Status::reset ? "rst" : "error", nullptr,
-          true, true);
-    return;
+  if (put.status != net::Stream::Status::reset && put.status != net::Stream::Status::error) {
+    return true;
   }
-  watch(c);
-  finish_if_drained(c);
+  if (put.size == 0) mLog.operation();
+  close(c, "automation", put.status == net::Stream::Status::reset ? "rst" : "error", nullptr, true,
+        true);
+  return false;
 }
 
 void Server::watch(LiveConnection& c) {

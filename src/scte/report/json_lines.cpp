@@ -14,14 +14,6 @@
 namespace scte104 {
 namespace {
 
-// Only these count as blanks around a mark: a CRLF file leaves its CR.
-std::string_view trim(std::string_view line) {
-  constexpr std::string_view kBlanks = " \t\r";
-  const std::size_t first = line.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  return line.substr(first, line.find_last_not_of(kBlanks) - first + 1);
-}
-
 // The mark of one line, decoded as the command line decodes its argument;
 // `text` is scratch space kept from line to line.
 std::unique_ptr<scte_104::MultipleOperationMessage> decode_line(std::string_view line,
@@ -38,8 +30,8 @@ bool write_json_lines(LineReader& lines, Output& out, const scte_104::Scte35Sett
   std::string text;
   std::string_view line;
   for (std::uint64_t number = 1; lines.next(line); ++number) {
-    line = trim(line);
-    if (line.empty() || line.front() == '#') continue;
+    line = line_content(line);
+    if (line.empty()) continue;
     JsonWriter json(out, JsonStyle::compact);
     json.begin_object();
     json.key("line");

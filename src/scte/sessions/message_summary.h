@@ -19,8 +19,13 @@ std::string short_name(std::uint16_t op_id);
 // for a response without other data, otherwise when it is not success.
 std::string single_summary(const scte_104::SingleOperationMessage& message);
 
-// message_number and the operations' names, or the refusal.
-std::string multiple_summary(const MultipleOperationLine& line);
+// message_number and the operations' names, or the refusal (`message`
+// null).
+std::string multiple_summary(const scte_104::MultipleOperationMessage* message,
+                             const std::string& error);
+
+// Adds `part` to a summary, after ", " unless it is the first.
+void join_part(std::string& text, const std::string& part);
 
 }  // namespace scte104
 

@@ -29,14 +29,19 @@ inline std::string op_id_hex(std::uint16_t op_id) {
 
 using CaptureTime = scte_104::SessionTime;
 
-// The head of every line.
-struct LineOrigin {
+// The head of every line of a capture mode: the record, its time and the
+// two ends.
+struct CaptureOrigin {
   std::uint64_t packet = 0;
   const CaptureTime* time = nullptr;  // null: no record read yet
-  // Absent (0) for capture_error, with the members below.
-  std::uint64_t connection = 0;
+  // Null for capture_error, which has neither.
   const std::string* source = nullptr;
   const std::string* destination = nullptr;
+};
+
+// The head of every session line.
+struct LineOrigin : CaptureOrigin {
+  std::uint64_t connection = 0;  // 0 for capture_error
   bool to_injector = false;
 };
 
@@ -69,6 +74,15 @@ struct SessionSummary {
   std::uint64_t connections = 0;
   std::uint64_t messages = 0;
   std::uint64_t problems = 0;
+
+  // visit(JSON key, timeline label, value), in the order both show them.
+  template <typename Visit>
+  void for_each_field(Visit&& visit) const {
+    visit("packets", "packets", packets);
+    visit("connections", "connections", connections);
+    visit("messages", "messages", messages);
+    visit("problems", "problems", problems);
+  }
 };
 
 // Where the lines go.

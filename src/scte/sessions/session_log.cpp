@@ -55,7 +55,11 @@ void SessionLog::message(const scte_104::SessionPlace& place, const std::uint8_t
     mWriter.single_operation(origin(place), *single);
     return;
   }
-  mWriter.multiple_operation(origin(place), decode_multiple_operation(bytes, size));
+  mark(place, decode_multiple_operation(bytes, size));
+}
+
+void SessionLog::mark(const scte_104::SessionPlace& place, const MultipleOperationLine& mark) {
+  mWriter.multiple_operation(origin(place), mark);
 }
 
 void SessionLog::problem(const scte_104::SessionPlace& place, const Problem& problem) {

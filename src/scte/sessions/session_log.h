@@ -27,6 +27,8 @@ class SessionLog : public scte_104::SessionEvents {
   void message(const scte_104::SessionPlace& place, const std::uint8_t* bytes, std::size_t size,
                const scte_104::SingleOperationMessage* single) override;
   void problem(const scte_104::SessionPlace& place, const Problem& problem) override;
+  // A queue mark its caller decoded: the line message() would write.
+  void mark(const scte_104::SessionPlace& place, const MultipleOperationLine& mark);
   // An open or close line, automation system to injector.
   void event(std::uint64_t packet, const CaptureTime& time, std::uint64_t connection,
              const EventLine& event);

@@ -23,10 +23,6 @@ std::unique_ptr<SessionWriter> make_timeline_writer(Output& out);
 // and for an opID with a layout, fields or error, then trailing_data.
 void write_single_operation_json(const scte_104::SingleOperationMessage& message, JsonWriter& json);
 
-// A problem line's members after the head: `problem`, its own members, then
-// `text`.
-void write_problem_members(const Problem& problem, JsonWriter& json);
-
 }  // namespace scte104
 
 #endif  // SCTE104_SESSION_WRITERS_H

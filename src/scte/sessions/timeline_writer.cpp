@@ -6,7 +6,7 @@
 #include <string>
 #include <variant>
 
-#include "capture_time.h"
+#include "line_writer.h"
 #include "message_summary.h"
 #include "scte/operation_data.h"
 #include "session_writers.h"
@@ -22,12 +22,12 @@ std::string result_text(std::uint16_t result) {
   return text;
 }
 
-void join(std::string& text, const std::string& part) {
+}  // namespace
+
+void join_part(std::string& text, const std::string& part) {
   if (!text.empty()) text += ", ";
   text += part;
 }
-
-}  // namespace
 
 std::string short_name(std::uint16_t op_id) {
   const char* name = scte_104::single_operation_name(op_id);
@@ -44,28 +44,29 @@ std::string short_name(std::uint16_t op_id) {
 std::string single_summary(const scte_104::SingleOperationMessage& message) {
   std::string text;
   if (const auto* response = std::get_if<scte_104::InjectResponse>(&message.fields)) {
-    join(text, "message_number " + std::to_string(response->message_number));
+    join_part(text, "message_number " + std::to_string(response->message_number));
   } else if (const auto* complete =
                  std::get_if<scte_104::InjectCompleteResponse>(&message.fields)) {
-    join(text, "message_number " + std::to_string(complete->message_number));
-    join(text, std::to_string(complete->cue_message_count) +
+    join_part(text, "message_number " + std::to_string(complete->message_number));
+    join_part(text, std::to_string(complete->cue_message_count) +
                    (complete->cue_message_count == 1 ? " section" : " sections"));
   }
-  if (message.failed()) join(text, message.error);
+  if (message.failed()) join_part(text, message.error);
   if (message.result != scte_104::kNoResult &&
       (text.empty() || message.result != scte_104::kSuccessfulResponse)) {
-    join(text, result_text(message.result));
+    join_part(text, result_text(message.result));
   }
   if (text.empty()) text = "message_number " + std::to_string(message.message_number);
   return text;
 }
 
-std::string multiple_summary(const MultipleOperationLine& line) {
-  if (!line.message) return "refused: " + line.error;
-  std::string text = "message_number " + std::to_string(line.message->message_number());
-  for (const scte_104::Operation& op : line.message->operations()) {
+std::string multiple_summary(const scte_104::MultipleOperationMessage* message,
+                             const std::string& error) {
+  if (message == nullptr) return "refused: " + error;
+  std::string text = "message_number " + std::to_string(message->message_number());
+  for (const scte_104::Operation& op : message->operations()) {
     const char* name = scte_104::operation_name(op.operation_id());
-    join(text, name != nullptr ? std::string(name) : opid_text(op.operation_id()));
+    join_part(text, name != nullptr ? std::string(name) : opid_text(op.operation_id()));
   }
   return text;
 }
@@ -78,16 +79,16 @@ class TimelineWriter : public SessionWriter {
 
   void single_operation(const LineOrigin& origin,
                         const scte_104::SingleOperationMessage& message) override {
-    line(origin, short_name(message.opID), single_summary(message));
+    write_capture_line(origin, short_name(message.opID), single_summary(message), mOut);
   }
 
   void multiple_operation(const LineOrigin& origin, const MultipleOperationLine& message) override {
-    line(origin, "multiple_operation_message", multiple_summary(message));
+    write_capture_line(origin, "multiple_operation_message",
+                       multiple_summary(message.message.get(), message.error), mOut);
   }
 
   void problem(const LineOrigin& origin, const Problem& problem) override {
-    mOut.text("! ");
-    line(origin, problem.name, problem.text);
+    write_capture_problem(origin, problem, mOut);
   }
 
   void event(const LineOrigin& origin, const EventLine& event) override {
@@ -99,41 +100,12 @@ class TimelineWriter : public SessionWriter {
       text = std::string("by ") + event.by + ", " + event.how;
       if (event.reason != nullptr) text += std::string(", ") + event.reason;
     }
-    line(origin, event.event, text);
+    write_capture_line(origin, event.event, text, mOut);
   }
 
-  void summary(const SessionSummary& summary) override {
-    mOut.text("summary: ");
-    mOut.decimal(summary.packets);
-    mOut.text(" packets, ");
-    mOut.decimal(summary.connections);
-    mOut.text(" connections, ");
-    mOut.decimal(summary.messages);
-    mOut.text(" messages, ");
-    mOut.decimal(summary.problems);
-    mOut.text(" problems\n");
-  }
+  void summary(const SessionSummary& summary) override { write_timeline_summary(summary, mOut); }
 
  private:
-  void line(const LineOrigin& origin, std::string_view name, std::string_view text) {
-    mOut.text(origin.time != nullptr ? format_capture_time(*origin.time) : "-");
-    mOut.text("  #");
-    mOut.decimal(origin.packet);
-    mOut.text("  ");
-    if (origin.connection == 0) {
-      mOut.text("-");
-    } else {
-      mOut.text(*origin.source);
-      mOut.text(" > ");
-      mOut.text(*origin.destination);
-    }
-    mOut.text("  ");
-    mOut.text(name);
-    mOut.text("  ");
-    mOut.text(text);
-    mOut.text("\n");
-  }
-
   Output& mOut;
 };
 

@@ -34,6 +34,15 @@ struct AncPlacement {
   std::uint16_t horizontal_offset = 0;   // of the last record
   std::uint8_t payload_descriptor = 0;   // of the first record
   std::size_t fragments = 0;             // records joined
+
+  template <typename Visit>
+  void for_each_field(Visit&& visit) const {
+    visit("line_number", line_number);
+    visit("c_not_y_channel_flag", c_not_y_channel_flag);
+    visit("horizontal_offset", horizontal_offset);
+    visit("payload_descriptor", payload_descriptor);
+    visit("fragments", fragments);
+  }
 };
 
 struct TsMessageLine {
@@ -64,6 +73,17 @@ struct TsSummary {
   std::uint64_t sections = 0;
   std::uint64_t pairings = 0;
   std::uint64_t problems = 0;
+
+  // visit(JSON key, timeline label, value), in the order both show them.
+  template <typename Visit>
+  void for_each_field(Visit&& visit) const {
+    visit("packets", "packets", packets);
+    visit("messages", "messages", messages);
+    visit("marks", "marks", marks);
+    visit("sections", "sections", sections);
+    visit("pairings", "pairings", pairings);
+    visit("problems", "problems", problems);
+  }
 };
 
 class TsWriter {

@@ -5,29 +5,12 @@
 //   ! #PACKET  PID  PROBLEM  TEXT
 #include <string>
 
-#include "scte/operation_data.h"
+#include "line_writer.h"
+#include "message_summary.h"
 #include "ts_lines.h"
 
 namespace scte104 {
 namespace {
-
-void join(std::string& text, const std::string& part) {
-  if (!text.empty()) text += ", ";
-  text += part;
-}
-
-// The name without its "_data" suffix, or opID_0xHHHH.
-std::string single_name(std::uint16_t op_id) {
-  const char* name = scte_104::single_operation_name(op_id);
-  if (name == nullptr) return "opID_" + op_id_hex(op_id);
-  std::string text = name;
-  constexpr std::string_view kSuffix = "_data";
-  if (text.size() > kSuffix.size() &&
-      text.compare(text.size() - kSuffix.size(), kSuffix.size(), kSuffix) == 0) {
-    text.resize(text.size() - kSuffix.size());
-  }
-  return text;
-}
 
 std::string pts_text(const std::optional<std::uint64_t>& pts) {
   return pts ? "pts " + std::to_string(*pts) : "no pts";
@@ -35,25 +18,19 @@ std::string pts_text(const std::optional<std::uint64_t>& pts) {
 
 std::string message_summary(const TsMessageLine& line) {
   std::string text;
-  if (line.mark) join(text, "mark " + std::to_string(*line.mark));
+  if (line.mark) join_part(text, "mark " + std::to_string(*line.mark));
   if (line.single != nullptr) {
-    join(text, "message_number " + std::to_string(line.single->message_number));
+    join_part(text, "message_number " + std::to_string(line.single->message_number));
     if (line.single->result != scte_104::kNoResult) {
-      join(text, "result " + std::to_string(line.single->result));
-    }
-  } else if (line.message != nullptr) {
-    join(text, "message_number " + std::to_string(line.message->message_number()));
-    for (const scte_104::Operation& op : line.message->operations()) {
-      const char* name = scte_104::operation_name(op.operation_id());
-      join(text, name != nullptr ? std::string(name) : "opID_" + op_id_hex(op.operation_id()));
+      join_part(text, "result " + std::to_string(line.single->result));
     }
   } else {
-    join(text, "refused: " + line.error);
+    join_part(text, multiple_summary(line.message, line.error));
   }
-  if (line.single == nullptr && !line.mark) join(text, "duplicate");
-  join(text, pts_text(line.pts));
-  join(text, "line " + std::to_string(line.anc.line_number));
-  if (line.anc.fragments > 1) join(text, std::to_string(line.anc.fragments) + " fragments");
+  if (line.single == nullptr && !line.mark) join_part(text, "duplicate");
+  join_part(text, pts_text(line.pts));
+  join_part(text, "line " + std::to_string(line.anc.line_number));
+  if (line.anc.fragments > 1) join_part(text, std::to_string(line.anc.fragments) + " fragments");
   return text;
 }
 
@@ -74,14 +51,14 @@ std::string section_summary(const SectionObject& section) {
   const SectionKey key = section_key(section);
   std::string text = command_name(key.type);
   if (key.has_id) {
-    join(text, std::string(key.type == 0x05 ? "splice_event_id " : "segmentation_event_id ") +
+    join_part(text, std::string(key.type == 0x05 ? "splice_event_id " : "segmentation_event_id ") +
                    std::to_string(key.id));
   }
   const auto command = section.find("splice_command");
   if (command != section.end() && command->is_object()) {
     const auto time = command->find("splice_time");
     if (time != command->end() && time->contains("pts_time")) {
-      join(text, "pts_time " + (*time)["pts_time"].dump());
+      join_part(text, "pts_time " + (*time)["pts_time"].dump());
     }
   }
   return text;
@@ -112,7 +89,7 @@ class TsTimelineWriter : public TsWriter {
   explicit TsTimelineWriter(Output& out) : mOut(out) {}
 
   void message(const TsOrigin& origin, const TsMessageLine& line) override {
-    write(origin, line.single != nullptr ? single_name(line.single->opID)
+    write(origin, line.single != nullptr ? short_name(line.single->opID)
                                          : "multiple_operation_message",
           message_summary(line));
   }
@@ -132,23 +109,10 @@ class TsTimelineWriter : public TsWriter {
     write(origin, problem.name, problem.text);
   }
 
-  void summary(const TsSummary& summary) override {
-    mOut.text("summary: ");
-    mOut.decimal(summary.packets);
-    mOut.text(" packets, ");
-    mOut.decimal(summary.messages);
-    mOut.text(" messages, ");
-    mOut.decimal(summary.marks);
-    mOut.text(" marks, ");
-    mOut.decimal(summary.sections);
-    mOut.text(" sections, ");
-    mOut.decimal(summary.pairings);
-    mOut.text(" pairings, ");
-    mOut.decimal(summary.problems);
-    mOut.text(" problems\n");
-  }
+  void summary(const TsSummary& summary) override { write_timeline_summary(summary, mOut); }
 
  private:
+  // "#PACKET  PID", then name and text.
   void write(const TsOrigin& origin, std::string_view name, std::string_view text) {
     mOut.text("#");
     mOut.decimal(origin.packet);
@@ -158,11 +122,7 @@ class TsTimelineWriter : public TsWriter {
     } else {
       mOut.text("-");
     }
-    mOut.text("  ");
-    mOut.text(name);
-    mOut.text("  ");
-    mOut.text(text);
-    mOut.text("\n");
+    write_name_and_text(name, text, mOut);
   }
 
   Output& mOut;
