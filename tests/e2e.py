@@ -23,10 +23,10 @@ def Case(name, args, stdout=b"", stderr=b"", status=0, **more):  # noqa: N802 (r
 def run(binary, args, cwd=ROOT, stdin=b"", stdout_to=None, argv0="scte104", prefix=(), timeout=120):
     """The binary under the name argv0, or behind a command prefix. stdout_to
     names a file for standard output ("closed": no standard output at all)."""
-    if prefix:
-        command, executable = [*prefix, binary, *args], None
-    elif stdout_to == "closed":
+    if stdout_to == "closed":
         command, executable, stdout_to = ["sh", "-c", 'exec "$0" "$@" >&-', binary, *args], None, None
+    elif prefix:
+        command, executable = [*prefix, binary, *args], None
     else:
         command, executable = [argv0, *args], binary
     if stdout_to is None:
