@@ -101,6 +101,12 @@ def pcapng(records, link=ETHERNET):
     return b"".join(out)
 
 
+def single(op_id, data=b"", result=0xFFFF, number=1):
+    """An SCTE 104 single_operation_message(): the 13-byte header, then data()."""
+    return (op_id.to_bytes(2, "big") + (13 + len(data)).to_bytes(2, "big") + result.to_bytes(2, "big")
+            + bytes.fromhex("ffff0000") + bytes([number]) + bytes.fromhex("0000") + data)
+
+
 class Conversation:
     """Both directions of one TCP connection, each keeping its sequence number."""
 

@@ -8,7 +8,7 @@ from pathlib import Path
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from capture_writer import (ACK, ETHERNET, FIN, LINUX_SLL2, PSH, RAW, RST, SYN, Conversation,  # noqa: E402
-                            frame, ipv4, packet, pcap, pcapng, tcp)
+                            frame, ipv4, packet, pcap, pcapng, single, tcp)
 
 HERE = Path(__file__).resolve().parent
 H = bytes.fromhex
@@ -33,12 +33,6 @@ def worked_example():
         c.segment("s", payload=RESPONSES),
         c.segment("c", FIN | ACK, H("0003000dffffffff00")), c.segment("s", FIN | ACK)]
     return [(s, us, frame(ETHERNET, f)) for s, us, f in stamped(frames)]
-
-
-def single(op_id, data=b"", result=0xFFFF, number=1):
-    """A single_operation_message(): the 13-byte header, then data()."""
-    return (op_id.to_bytes(2, "big") + (13 + len(data)).to_bytes(2, "big") + result.to_bytes(2, "big")
-            + H("ffff0000") + bytes([number]) + H("0000") + data)
 
 
 def mid_connection():
