@@ -8,6 +8,14 @@ import struct
 
 SYN, FIN, RST, ACK, PSH = 0x02, 0x01, 0x04, 0x10, 0x08
 ETHERNET, RAW, LINUX_SLL2 = 1, 101, 276
+T0 = 1768324732  # 2026-01-13T17:18:52Z, when every capture of the end-to-end cases starts
+# The queue mark the captures carry: a splice_request_data(), message_number 0x21.
+MARK = bytes.fromhex("ffff001e0001210fa000" "00010101000e010000000100001f400258000000")
+
+
+def stamped(frames, first_us, step_us, start=T0):
+    """(seconds, microseconds, frame) records, the frames step_us apart."""
+    return [(start, first_us + i * step_us, f) for i, f in enumerate(frames)]
 
 
 def ip_bytes(address):
