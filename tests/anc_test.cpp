@@ -6,47 +6,26 @@
 #include <string>
 #include <vector>
 
+#include "samples.h"
 #include "scte/anc_payload.h"
 #include "ts/anc_record.h"
 
 namespace {
 
-std::uint16_t word(unsigned value) {  // bits 7-0 with their parity bits
-  unsigned ones = 0;
-  for (unsigned v = value & 0xFFu; v != 0; v >>= 1u) ones += v & 1u;
-  const unsigned bit8 = ones & 1u;
-  return static_cast<std::uint16_t>((value & 0xFFu) | bit8 << 8u | (bit8 ^ 1u) << 9u);
-}
-
-std::vector<std::uint16_t> anc_words(unsigned did, unsigned sdid, std::vector<unsigned> data) {
-  std::vector<std::uint16_t> words = {word(did), word(sdid), word(static_cast<unsigned>(data.size()))};
-  for (unsigned value : data) words.push_back(word(value));
-  unsigned sum = 0;
-  for (std::uint16_t w : words) sum += w & 0x1FFu;
-  sum &= 0x1FFu;
-  words.push_back(static_cast<std::uint16_t>(sum | ((sum >> 8u) ^ 1u) << 9u));
-  return words;
-}
+using samples::anc_words;
 
 // An ST 2038 record: the leading zeros, placement, the words, '1' bits to
 // the byte boundary.
 std::vector<std::uint8_t> record(const std::vector<std::uint16_t>& words, unsigned line = 9,
                                  unsigned offset = 0x123, unsigned c_not_y = 1) {
-  std::vector<bool> bits;
-  const auto put = [&bits](unsigned value, unsigned width) {
-    for (unsigned i = width; i-- > 0;) bits.push_back((value >> i & 1u) != 0);
-  };
-  put(0, 6);
-  put(c_not_y, 1);
-  put(line, 11);
-  put(offset, 12);
-  for (std::uint16_t w : words) put(w, 10);
-  while (bits.size() % 8 != 0) bits.push_back(true);
-  std::vector<std::uint8_t> bytes(bits.size() / 8);
-  for (std::size_t i = 0; i < bits.size(); ++i) {
-    if (bits[i]) bytes[i / 8] = static_cast<std::uint8_t>(bytes[i / 8] | 0x80u >> (i % 8));
-  }
-  return bytes;
+  samples::BitWriter bits;
+  bits.put(6, 0);
+  bits.put(1, c_not_y);
+  bits.put(11, line);
+  bits.put(12, offset);
+  bits.put_words(words);
+  bits.align(8, true);
+  return bits.bytes();
 }
 
 TEST(anc_words, checks) {
@@ -148,10 +127,7 @@ std::string join(const std::vector<std::string>& parts) {
       key = 2;
       part = part.substr(5);
     }
-    std::vector<std::uint8_t> bytes;
-    for (std::size_t i = 0; i + 1 < part.size(); i += 2) {
-      bytes.push_back(static_cast<std::uint8_t>(std::stoul(part.substr(i, 2), nullptr, 16)));
-    }
+    const std::vector<std::uint8_t> bytes = samples::bytes(part);
     joiner.add(key, bytes.data(), bytes.size(), events);
     for (const auto& e : events) {
       using Kind = scte_104::AncPayloadEvent::Kind;

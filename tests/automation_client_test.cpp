@@ -25,15 +25,7 @@ using scte104::MarkStatus;
 
 constexpr std::int64_t kWallBase = 1'796'655'600'000'000;  // 2026-12-07T15:00:00Z
 
-std::string to_hex(const std::uint8_t* bytes, std::size_t size) {
-  static const char digits[] = "0123456789abcdef";
-  std::string text;
-  for (std::size_t i = 0; i < size; ++i) {
-    text += digits[bytes[i] >> 4u];
-    text += digits[bytes[i] & 15u];
-  }
-  return text;
-}
+using samples::hex;
 
 std::string number_hex(unsigned value, int digits) {
   char text[8];
@@ -61,23 +53,23 @@ std::string decode_writes(const std::vector<std::uint8_t>& bytes) {
     const std::size_t size = std::size_t{bytes[at + 2]} << 8u | bytes[at + 3];
     if (size < 12 || at + size > bytes.size()) break;
     const std::uint8_t* m = bytes.data() + at;
-    const std::string header = to_hex(m, 9);
+    const std::string header = hex(m, 9);
     if (!text.empty()) text += ' ';
     if (m[0] == 0xff && m[1] == 0xff) {
       text += "m" + number_hex(m[6], 2);
     } else if (header == "0001000dffffffff00" && size == 13) {
       text += "init" + std::to_string(m[10]) +
-              (to_hex(m + 9, 1) + to_hex(m + 11, 2) == "000000" ? "" : "?");
+              (hex(m + 9, 1) + hex(m + 11, 2) == "000000" ? "" : "?");
     } else if ((header == "0003000dffffffff00" && size == 13) ||
                (header == "00030015ffffffff00" && size == 21)) {
       text += "alive" + std::to_string(m[10]) + (size == 21 ? "t" : "");
     } else {
-      text += to_hex(m, size);
+      text += hex(m, size);
     }
     at += size;
   }
   if (at < bytes.size())
-    text += (text.empty() ? "" : " ") + to_hex(bytes.data() + at, bytes.size() - at);
+    text += (text.empty() ? "" : " ") + hex(bytes.data() + at, bytes.size() - at);
   return text;
 }
 
@@ -290,7 +282,7 @@ TEST(automation_client, request_bytes) {
   // 2026-12-07T15:00:00.250000Z: 1,796,655,600 s of Unix time.
   Instant now{0, kWallBase + 250'000};
   client.connected(now);
-  EXPECT_EQ(to_hex(client.pending_data(), client.pending_size()), "0001000dffffffff0012013456");
+  EXPECT_EQ(hex(client.pending_data(), client.pending_size()), "0001000dffffffff0012013456");
   client.handed(client.pending_size());
   client.wrote(now, 13);
   const std::vector<std::uint8_t> ok = samples::bytes(response_hex(2, 128, ""));
@@ -298,7 +290,7 @@ TEST(automation_client, request_bytes) {
   now.mono_us += 1'000'000;
   client.tick(now);
   // 1,796,655,600 - 315,964,800 + 18 = 1,480,684,418 = 0x58418c82.
-  EXPECT_EQ(to_hex(client.pending_data(), client.pending_size()),
+  EXPECT_EQ(hex(client.pending_data(), client.pending_size()),
             "00030015ffffffff001202345658418c820003d090");
 }
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "samples.h"
+
 namespace {
 
 using scte104::FaultRule;
@@ -83,14 +85,6 @@ TEST(fault_rules, good_lines) {
   EXPECT_TRUE(rules[4].close);
 }
 
-std::vector<std::uint8_t> bytes_of(const std::string& hex) {
-  std::vector<std::uint8_t> bytes;
-  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-    bytes.push_back(static_cast<std::uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
-  }
-  return bytes;
-}
-
 struct MatchCase {
   const char* name;
   RequestKind request;
@@ -125,7 +119,7 @@ TEST(fault_rules, first_match_wins) {
       "mark=5-6 => result=3\n",
       "f");
   for (const MatchCase& c : kMatches) {
-    const std::vector<std::uint8_t> bytes = bytes_of(c.hex);
+    const std::vector<std::uint8_t> bytes = samples::bytes(c.hex);
     RuleSubject subject;
     subject.request = c.request;
     subject.bytes = bytes.data();

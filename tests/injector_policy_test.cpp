@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "samples.h"
 #include "utility/strings.h"
 
 namespace {
@@ -24,28 +25,12 @@ constexpr std::int64_t kMs = 1'000'000;
 // 1980-01-06T00:00:00Z + 1000 s, 123456 µs: time() 1000 + leap seconds.
 const scte_104::SessionTime kWall{315'964'800 + 1000, 123'456'000};
 
-std::vector<std::uint8_t> bytes_of(const std::string& hex) {
-  std::vector<std::uint8_t> bytes;
-  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-    bytes.push_back(static_cast<std::uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
-  }
-  return bytes;
-}
-
-std::string hex_of(const Answer& answer) {
-  static const char digits[] = "0123456789abcdef";
-  std::string text;
-  for (std::size_t i = 0; i < answer.size; ++i) {
-    text += digits[answer.bytes[i] >> 4];
-    text += digits[answer.bytes[i] & 15];
-  }
-  return text;
-}
+std::string hex_of(const Answer& answer) { return samples::hex(answer.bytes.data(), answer.size); }
 
 // The answers to `request` as they leave, each with its delay after the arrival.
 std::vector<std::string> answer(InjectorPolicy& policy, InjectorConnection& connection,
                                 const std::string& request, std::int64_t now = 0) {
-  const std::vector<std::uint8_t> bytes = bytes_of(request);
+  const std::vector<std::uint8_t> bytes = samples::bytes(request);
   Decision decision = policy.on_message(connection, bytes.data(), bytes.size(), now);
   std::sort(decision.answers.begin(), decision.answers.end(), scte104::due_before);
   std::vector<std::string> out;
@@ -162,7 +147,7 @@ TEST(injector_policy, delays_overtake_and_complete_follows_its_response) {
   InjectorConnection connection;
   std::vector<Answer> all;
   const auto add = [&](const std::string& hex, std::int64_t now) {
-    const std::vector<std::uint8_t> bytes = bytes_of(hex);
+    const std::vector<std::uint8_t> bytes = samples::bytes(hex);
     const Decision d = policy.on_message(connection, bytes.data(), bytes.size(), now);
     all.insert(all.end(), d.answers.begin(), d.answers.end());
   };

@@ -16,12 +16,7 @@ namespace {
 std::string ops(const std::string& list) { return R"({"operations": [)" + list + "]}"; }
 
 std::string encode_json_mark_hex(const std::string& json) {
-  std::string hex;
-  for (const std::uint8_t byte : scte104::encode_json_mark(json)) {
-    hex += "0123456789abcdef"[byte >> 4u];
-    hex += "0123456789abcdef"[byte & 0x0Fu];
-  }
-  return hex;
+  return samples::hex(scte104::encode_json_mark(json));
 }
 
 std::string repeat(const std::string& text, std::size_t count, const char* separator = "") {
@@ -42,12 +37,7 @@ TEST(json_reader, hand_written_marks_give_their_bytes) {
     const char* hex;
   } cases[] = {
       {ops(""),
-       "ffff000c"
-       "000000"
-       "0000"
-       "00"
-       "00"
-       "00"},
+       "ffff000c" "000000" "0000" "00" "00" "00"},
       // The first public vector, with counts, lengths and sizes left out; UPID in capitals.
       {R"({"message_number": 209, "operations": [{"opID": 260, "fields": {"pre_roll_time": 1500}}, )" +
            seg_2015 + "]}",
@@ -77,25 +67,14 @@ TEST(json_reader, hand_written_marks_give_their_bytes) {
       {R"({"timestamp": {"time_type": 3, "GPI_number": 2, "GPI_edge": 1}, "operations": [
           {"opID": 262, "fields": {"components": [{"component_tag": 1, "component_preroll": 100}]},
            "trailing_data": "EE"}, {"opID": 258, "fields": {}}]})",
-       "ffff001a00000000000003020102"
-       "0106000401"
-       "0064ee"
-       "01020000"},
+       "ffff001a00000000000003020102" "0106000401" "0064ee" "01020000"},
       // What the report derives from the bytes is not read; fields win over data.
       {R"({"hex": "?", "base64": 1, "decoded_size": "?", "scte35": null, "operations": [{"opID": 257,
           "name": "?", "description": 0, "error": "?", "data": "00", "fields": {"splice_insert_type": 2,
           "splice_insert_type_name": "?", "splice_event_id": 0, "unique_program_id": 0, "pre_roll_time": 0,
           "break_duration": 0, "avail_num": 0, "avails_expected": 0, "auto_return_flag": 0,
           "not_an_entry_flag": 1}}]})",
-       "ffff001f0000000000000001"
-       "0101000f"
-       "02"
-       "00000000"
-       "0000"
-       "0000"
-       "0000"
-       "000000"
-       "01"},
+       "ffff001f0000000000000001" "0101000f" "02" "00000000" "0000" "0000" "0000" "000000" "01"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(encode_json_mark_hex(c.json), std::string("08") + c.hex) << c.json;

@@ -120,43 +120,22 @@ TEST(rtp, payload_header) {
 
 // ANC packets written field by field, 10-bit words with parity, the
 // checksum, then 0 bits to the next 32-bit boundary.
-class AncWriter {
+class AncWriter : public samples::BitWriter {
  public:
   void packet(std::uint8_t did, std::uint8_t sdid, std::size_t count, std::uint16_t line,
               std::uint16_t flip = 0) {
-    put(1, 0);
+    put(1, 0);     // C
     put(11, line);
-    put(12, 0xFFE);
-    put(1, 1);
-    put(7, 3);
-    std::vector<std::uint16_t> words{word(did), word(sdid), word(static_cast<std::uint8_t>(count))};
-    for (std::size_t i = 0; i < count; ++i) words.push_back(word(static_cast<std::uint8_t>(i * 7)));
-    unsigned sum = 0;
-    for (std::uint16_t w : words) sum += w & 0x1FFu;
-    sum &= 0x1FFu;
-    words.push_back(static_cast<std::uint16_t>(sum | ((~sum >> 8u) & 1u) << 9u));
+    put(12, 0xFFE);  // Horizontal_Offset
+    put(1, 1);     // S
+    put(7, 3);     // StreamNum
+    std::vector<unsigned> data;
+    for (std::size_t i = 0; i < count; ++i) data.push_back(static_cast<std::uint8_t>(i * 7));
+    std::vector<std::uint16_t> words = samples::anc_words(did, sdid, data);
     words[words.size() - 2] ^= flip;
-    for (std::uint16_t w : words) put(10, w);
-    while (mBits.size() % 32 != 0) mBits.push_back(0);
+    put_words(words);
+    align(32, false);
   }
-  std::vector<std::uint8_t> bytes() const {
-    std::vector<std::uint8_t> out(mBits.size() / 8);
-    for (std::size_t i = 0; i < mBits.size(); ++i) {
-      out[i / 8] = static_cast<std::uint8_t>(out[i / 8] | mBits[i] << (7 - i % 8));
-    }
-    return out;
-  }
-
- private:
-  static std::uint16_t word(std::uint8_t value) {
-    unsigned parity = 0;
-    for (unsigned v = value; v != 0; v >>= 1u) parity ^= v & 1u;
-    return static_cast<std::uint16_t>(value | parity << 8u | (parity ^ 1u) << 9u);
-  }
-  void put(unsigned count, unsigned value) {
-    for (unsigned i = count; i-- > 0;) mBits.push_back(static_cast<std::uint8_t>(value >> i & 1u));
-  }
-  std::vector<std::uint8_t> mBits;
 };
 
 TEST(rtp, anc_packets_of_every_size) {

@@ -36,6 +36,63 @@ inline std::vector<std::uint8_t> bytes(const std::string& hex) {
   return out;
 }
 
+// Bytes as lowercase hexadecimal.
+inline std::string hex(const std::uint8_t* data, std::size_t size) {
+  std::string text;
+  for (std::size_t i = 0; i < size; ++i) {
+    text += "0123456789abcdef"[data[i] >> 4u];
+    text += "0123456789abcdef"[data[i] & 15u];
+  }
+  return text;
+}
+inline std::string hex(const std::vector<std::uint8_t>& bytes) { return hex(bytes.data(), bytes.size()); }
+
+// An 8-bit value as an ST 291 10-bit word: even parity in bit 8, its inverse in bit 9.
+inline std::uint16_t anc_word(unsigned value) {
+  unsigned parity = 0;
+  for (unsigned v = value & 0xFFu; v != 0; v >>= 1u) parity ^= v & 1u;
+  return static_cast<std::uint16_t>((value & 0xFFu) | parity << 8u | (parity ^ 1u) << 9u);
+}
+
+// The words of an ANC packet: DID, SDID, Data_Count, the user data words,
+// then the checksum (the 9-bit sum, bit 9 the inverse of bit 8).
+inline std::vector<std::uint16_t> anc_words(unsigned did, unsigned sdid,
+                                            const std::vector<unsigned>& data) {
+  std::vector<std::uint16_t> words = {anc_word(did), anc_word(sdid),
+                                      anc_word(static_cast<unsigned>(data.size()))};
+  for (const unsigned value : data) words.push_back(anc_word(value));
+  unsigned sum = 0;
+  for (const std::uint16_t w : words) sum += w & 0x1FFu;
+  sum &= 0x1FFu;
+  words.push_back(static_cast<std::uint16_t>(sum | ((sum >> 8u) ^ 1u) << 9u));
+  return words;
+}
+
+// Fields of any width packed most significant bit first, as ANC data lays them out.
+class BitWriter {
+ public:
+  void put(unsigned width, unsigned value) {
+    for (unsigned i = width; i-- > 0;) mBits.push_back((value >> i & 1u) != 0);
+  }
+  void put_words(const std::vector<std::uint16_t>& words) {
+    for (const std::uint16_t w : words) put(10, w);
+  }
+  // Pads with `bit` up to a multiple of `boundary` bits.
+  void align(std::size_t boundary, bool bit) {
+    while (mBits.size() % boundary != 0) mBits.push_back(bit);
+  }
+  std::vector<std::uint8_t> bytes() const {
+    std::vector<std::uint8_t> out(mBits.size() / 8);
+    for (std::size_t i = 0; i < mBits.size(); ++i) {
+      if (mBits[i]) out[i / 8] = static_cast<std::uint8_t>(out[i / 8] | 0x80u >> (i % 8));
+    }
+    return out;
+  }
+
+ private:
+  std::vector<bool> mBits;
+};
+
 // An SCTE 35 section with its last four bytes set to the CRC_32 of the
 // bytes before them.
 inline std::vector<std::uint8_t> with_crc(std::vector<std::uint8_t> section) {

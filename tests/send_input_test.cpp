@@ -15,20 +15,13 @@
 #include "line_reader.h"
 #include "mark_line.h"
 #include "option_reader.h"
+#include "samples.h"
 
 namespace {
 
 using scte104::MarkLineKind;
 
-std::string hex(const std::vector<std::uint8_t>& bytes) {
-  static const char digits[] = "0123456789abcdef";
-  std::string text;
-  for (const std::uint8_t b : bytes) {
-    text += digits[b >> 4u];
-    text += digits[b & 15u];
-  }
-  return text;
-}
+using samples::hex;
 
 struct LineCase {
   const char* line;

@@ -8,15 +8,13 @@ from pathlib import Path
 HERE = Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE))
 sys.path.insert(0, str(HERE.parent / "pcap"))
-from capture_writer import (LINUX_SLL2, PSH, ACK, ethernet, frame, packet, pcap,  # noqa: E402
-                            pcapng, udp_packet, ipv4, udp)
+from capture_writer import (LINUX_SLL2, MARK, PSH, T0, ACK, ethernet, frame, packet, pcap,  # noqa: E402
+                            pcapng, stamped, udp_packet, ipv4, udp)
 from rtp_writer import anc_packet, payload, rtp, scte104  # noqa: E402
 
 H = bytes.fromhex
-T0 = 1768324732  # 2026-01-13T17:18:52Z
 SENDER, GROUP = ("192.168.10.5", 50000), ("239.1.40.1", 5004)
-# A splice_request (message_number 0x21) and an alive_request.
-MARK = H("ffff001e0001210fa000" "00010101000e010000000100001f400258000000")
+# An alive_request beside the captures' queue mark.
 ALIVE = H("00030015ffffffff0000070000" "5689eb7f0003ebe8")
 CAPTION = anc_packet(0x61, 0x01, bytes(range(10)), line=11)
 
@@ -25,8 +23,8 @@ def datagram(body, src=SENDER, dst=GROUP, vlans=()):
     return ethernet(udp_packet(src[0], dst[0], src[1], dst[1], body), vlans=vlans)
 
 
-def records(frames, first_us=140139, step_us=16683):
-    return [(T0, first_us + i * step_us, f) for i, f in enumerate(frames)]
+def records(frames):
+    return stamped(frames, 140139, 16683)
 
 
 def example():

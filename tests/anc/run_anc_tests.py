@@ -7,16 +7,13 @@
 # bytes and stands as MSG in the expected files, as in the --pcap cases.
 #
 # usage: run_anc_tests.py BINARY [--update]
-import subprocess
 import sys
-import tempfile
 from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
-sys.path.insert(0, str(HERE.parent / "pcap"))
-from run_pcap_tests import USAGE, split_marks  # noqa: E402
+sys.path.insert(0, str(HERE.parent))
+from e2e import USAGE, report, run_stored  # noqa: E402
 
-EXPECTED = HERE / "expected"
 PORT = ["--port", "5004"]
 
 # name, arguments after --anc, expected stdout file (or bytes), stderr, status
@@ -52,44 +49,6 @@ CASES = [
 STDIN = {"cut_from_stdin": "cut.pcap"}
 
 
-def run_case(binary, case, workdir, update):
-    name, args, expected, stderr, status = case
-    empty = str(Path(workdir) / "empty")
-    args = [empty if a == "EMPTY" else a for a in args]
-    stdin = (HERE / STDIN[name]).read_bytes() if name in STDIN else b""
-    result = subprocess.run(["scte104", "--anc"] + args, cwd=HERE, input=stdin, capture_output=True,
-                            timeout=60, executable=binary)
-    stderr = stderr.replace(b"EMPTY", empty.encode())
-    problems = []
-    if result.returncode != status:
-        problems.append("exit status %d, expected %d" % (result.returncode, status))
-    if result.stderr != stderr:
-        problems.append("stderr %r, expected %r" % (result.stderr, stderr))
-    stdout = split_marks(binary, args, result.stdout) if status == 0 else result.stdout
-    if isinstance(expected, str):
-        if update:
-            (EXPECTED / expected).write_bytes(stdout)
-        expected = (EXPECTED / expected).read_bytes()
-    if stdout != expected:
-        problems.append("stdout differs:\n--- got\n%s--- expected\n%s" % (stdout.decode(), expected.decode()))
-    return problems
-
-
-def main():
-    binary = str(Path(sys.argv[1]).resolve())
-    update = "--update" in sys.argv[2:]
-    failures = 0
-    with tempfile.TemporaryDirectory() as workdir:
-        (Path(workdir) / "empty").write_bytes(b"")
-        for case in CASES:
-            problems = run_case(binary, case, workdir, update)
-            print("%-28s %s" % (case[0], "FAIL" if problems else "ok"))
-            for p in problems:
-                print("    " + p.replace("\n", "\n    "))
-            failures += bool(problems)
-    print("%d failed" % failures)
-    return 1 if failures else 0
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(report(run_stored(str(Path(sys.argv[1]).resolve()), "--anc", CASES, HERE, "--update" in sys.argv[2:],
+                               stdin=STDIN)))

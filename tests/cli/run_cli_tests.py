@@ -14,17 +14,19 @@ import base64
 import json
 import os
 import shlex
-import subprocess
 import sys
 import tempfile
 from pathlib import Path
-from types import SimpleNamespace
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
+from e2e import FULL_DISK, ROOT, USAGE, differences, report  # noqa: E402
+from e2e import run as e2e_run  # noqa: E402
+from e2e import Case as e2e_case  # noqa: E402
 
 EXPECTED = Path(__file__).resolve().parent / "expected"
 SECTIONS = []  # every SCTE 35 section of every JSON report, for a check by another decoder
 HELP_B64 = "CP//AB4AAKsAAAAAAQEBAA4BQAACtAAAAeAEsAAAAA=="
 HELP_MSG = "ffff001e0000ab00000000010101000e01400002b4000001e004b0000000"
-USAGE = b"Usage: scte104 [-h] [-v] [-f] [scte-data]\nUse -h/--help for more information\n"
 NOT_INITIALIZED = b"Data is not initialized\n"
 EMPTY = b"scte104: Input is empty: expected a lead byte and a message\n"
 TOP_KEYS = ["hex", "base64", "decoded_size", "reserved", "message_size", "protocol_version", "AS_index",
@@ -39,8 +41,8 @@ def message(ops):  # time type 0 and the (opID, data hex) operations
 
 
 def Case(name, args, stdout=b"", **options):
-    defaults = dict(stderr=b"", status=0, file_hex=None, argv0="scte104", stdout_to=None, json_check=None, stdin=b"")
-    return SimpleNamespace(name=name, args=args, stdout=stdout, **{**defaults, **options})
+    return e2e_case(name, args, stdout, **{**dict(file_hex=None, argv0="scte104", stdout_to=None, json_check=None,
+                                                  stdin=b""), **options})
 
 
 def expected(name): return (EXPECTED / name).read_bytes()  # noqa: E704
@@ -259,10 +261,9 @@ CASES = [
          expected("proprietary_edges.txt")),
     Case("big_text", ["-f", "{file}"], text_report(BIG_MSG), file_hex="08" + BIG_MSG),
     # A report that cannot be written is an error, not a silent loss.
-    Case("text_to_full_disk", [HELP_B64], stdout_to="/dev/full", status=2,
-         stderr=b"scte104: Cannot write to standard output: No space left on device\n"),
+    Case("text_to_full_disk", [HELP_B64], stdout_to="/dev/full", status=2, stderr=FULL_DISK),
     Case("big_to_full_disk", ["--json", "-f", "{file}"], file_hex="08" + BIG_MSG, stdout_to="/dev/full",
-         status=2, stderr=b"scte104: Cannot write to standard output: No space left on device\n"),
+         status=2, stderr=FULL_DISK),
     Case("json_to_closed_stdout", ["--json", HELP_B64], stdout_to="closed", status=2,
          stderr=b"scte104: Cannot write to standard output: Bad file descriptor\n"),
     # The JSON report.
@@ -476,7 +477,7 @@ def round_trip(report, message, encode):
     assert mark[:1] == b"\x08" and mark[1:] == message, "--encode: other bytes"
 
 
-def run_case(binary, wrap, case, workdir, root, validator):
+def run_case(binary, wrap, case, workdir, validator):
     args = list(case.args)
     expected_stderr = case.stderr
     if case.file_hex is not None:
@@ -489,37 +490,20 @@ def run_case(binary, wrap, case, workdir, root, validator):
         args = [str(fifo) if a == "{fifo}" else a for a in args]
         expected_stderr = expected_stderr.replace(b"{fifo}", str(fifo).encode())
 
-    def run(arguments, stdout=subprocess.PIPE, stdin=case.stdin):
+    def run(arguments, stdin=case.stdin, stdout_to=None):
         if wrap:
-            command, executable = shlex.split(wrap) + [binary] + arguments, None
-        else:
-            command, executable = [case.argv0] + arguments, binary
-        return subprocess.run(command, executable=executable, cwd=root, input=stdin, stdout=stdout,
-                              stderr=subprocess.PIPE, timeout=120)
+            return e2e_run(binary, arguments, stdin=stdin, stdout_to=stdout_to, prefix=shlex.split(wrap))
+        return e2e_run(binary, arguments, stdin=stdin, stdout_to=stdout_to, argv0=case.argv0)
 
-    if case.stdout_to == "closed":
-        result = subprocess.run(["sh", "-c", 'exec "$0" "$@" >&-', binary] + args, cwd=root,
-                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
-    elif case.stdout_to:
-        with open(case.stdout_to, "wb") as sink:
-            result = run(args, stdout=sink)
-        result.stdout = b""
-    else:
-        result = run(args)
-    problems = []
-    if result.returncode != case.status:
-        problems.append("exit status %d, expected %d" % (result.returncode, case.status))
-    if result.stderr != expected_stderr:
-        problems.append("stderr differs:\n--- got\n%r\n--- expected\n%r" % (result.stderr, expected_stderr))
-    if case.json_check or (args[:1] == ["--json"] and case.status == 0):
+    result = run(args, stdout_to=case.stdout_to)
+    json_report = case.json_check or (args[:1] == ["--json"] and case.status == 0)
+    problems = differences(result, None if json_report else case.stdout, expected_stderr, case.status)
+    if json_report:
         try:
             check_json(case, result.stdout, lambda: run(input_of(args)).stdout, validator)
-            round_trip(result.stdout, input_message(args, root),
-                       lambda report: run(["--encode", "-"], stdin=report))
+            round_trip(result.stdout, input_message(args, ROOT), lambda report: run(["--encode", "-"], stdin=report))
         except (AssertionError, ValueError, KeyError, IndexError) as e:
             problems.append("JSON report: %s" % str(e)[:3000])
-    elif result.stdout != case.stdout:
-        problems.append("stdout differs:\n--- got\n%r\n--- expected\n%r" % (result.stdout[:3000], case.stdout[:3000]))
     if args[:1] == ["--scte35"] and case.status == 0 and not problems:
         # The JSON report shows the very sections and problems that --scte35 prints.
         report = json.loads(run(["--json"] + args[1:]).stdout)
@@ -544,7 +528,6 @@ def main():
     parser.add_argument("--sections", help="file to write every SCTE 35 section seen to, one JSON object a line")
     options = parser.parse_args()
     binary = os.path.abspath(options.binary)
-    root = Path(__file__).resolve().parents[2]
     validator = None
     if options.schema:
         import jsonschema
@@ -553,20 +536,12 @@ def main():
     unknown = only - {c.name for c in CASES}
     if unknown:
         sys.exit("unknown cases: " + ", ".join(sorted(unknown)))
-    failures = 0
     with tempfile.TemporaryDirectory() as workdir:
-        for case in CASES:
-            if only and case.name not in only:
-                continue
-            problems = run_case(binary, options.wrap, case, workdir, root, validator)
-            print("%-28s %s" % (case.name, "FAIL" if problems else "ok"))
-            for p in problems:
-                print("    " + p.replace("\n", "\n    "))
-            failures += bool(problems)
+        status = report((case.name, run_case(binary, options.wrap, case, workdir, validator))
+                        for case in CASES if not only or case.name in only)
     if options.sections:
         Path(options.sections).write_text("".join(json.dumps(section) + "\n" for section in SECTIONS))
-    print("%d failed" % failures)
-    return 1 if failures else 0
+    return status
 
 
 if __name__ == "__main__":

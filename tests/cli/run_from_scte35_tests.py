@@ -8,14 +8,13 @@
 #
 # usage: run_from_scte35_tests.py BINARY
 import base64
-import subprocess
 import sys
 import tempfile
 from pathlib import Path
-from types import SimpleNamespace
 
-ROOT = Path(__file__).resolve().parents[2]
-USAGE = b"Usage: scte104 [-h] [-v] [-f] [scte-data]\nUse -h/--help for more information\n"
+sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
+from e2e import USAGE, Case, differences, report, run  # noqa: E402
+
 RETIME = b"scte104: %s is not carried exactly under --retime\n"
 
 # The worked examples: a splice_insert and a time_signal with a segmentation descriptor, each the
@@ -46,11 +45,6 @@ FIELD = [
      "CP//AHwAAAAAAAAABAEAAAkABQAG/qjNRO0BCwAdSAAArQAAAAgIAAAAACyy1501AgAAAAEBAQMAAAABCwAdSAAAJgAAAAgIAAAAACyy150R"
      "AAAAAAEBAQMAAAABCwAdSAAAJwAAAAgIAAAAACyy17MQAAAAAAEBAQMAAAA="),
 ]
-
-
-def Case(name, args, stdout=b"", stderr=b"", status=0, file_hex=None, back=None, json_of=None):
-    return SimpleNamespace(name=name, args=args, stdout=stdout, stderr=stderr, status=status, file_hex=file_hex,
-                           back=back, json_of=json_of)
 
 
 def line(text): return (text + "\n").encode()  # noqa: E704
@@ -104,38 +98,23 @@ CASES = [
 ]
 
 
-def main():
-    binary = str(Path(sys.argv[1]).resolve())
-
-    def run(args):
-        return subprocess.run(["scte104"] + args, executable=binary, cwd=ROOT, stdout=subprocess.PIPE,
-                              stderr=subprocess.PIPE, timeout=60)
-
-    failures = 0
-    with tempfile.TemporaryDirectory() as workdir:
-        for case in CASES:
-            args = list(case.args)
-            if case.file_hex is not None:
-                path = Path(workdir, case.name + ".bin")
-                path.write_bytes(bytes.fromhex(case.file_hex))
-                args = [str(path) if a == "{file}" else a for a in args]
-            result = run(args)
-            problems = []
-            expected = run(["--json"] + case.json_of).stdout if case.json_of else case.stdout
-            if (result.stdout, result.stderr, result.returncode) != (expected, case.stderr, case.status):
-                problems.append("got %r %r %d" % (result.stdout[:300], result.stderr, result.returncode))
-            if case.back is not None:
-                # The mark translates back to the very section.
-                back = run(["--scte35"] + case.back + [result.stdout.decode().strip()])
-                if back.stdout != line(args[-1]) or back.stderr:
-                    problems.append("--scte35 of the mark: %r %r" % (back.stdout, back.stderr))
-            print("%-40s %s" % (case.name, "FAIL" if problems else "ok"))
-            for p in problems:
-                print("    " + p)
-            failures += bool(problems)
-    print("%d failed" % failures)
-    return 1 if failures else 0
+def results(binary, workdir):
+    for case in CASES:
+        args = list(case.args)
+        if "file_hex" in vars(case):
+            Path(workdir, case.name + ".bin").write_bytes(bytes.fromhex(case.file_hex))
+            args = [str(Path(workdir, case.name + ".bin")) if a == "{file}" else a for a in args]
+        result = run(binary, args)
+        if "json_of" in vars(case):
+            case.stdout = run(binary, ["--json"] + case.json_of).stdout
+        problems = differences(result, case.stdout, case.stderr, case.status)
+        if "back" in vars(case):
+            # The mark translates back to the very section.
+            back = run(binary, ["--scte35"] + case.back + [result.stdout.decode().strip()])
+            problems += differences(back, line(args[-1]), b"", 0)
+        yield case.name, problems
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    with tempfile.TemporaryDirectory() as work:
+        sys.exit(report(results(str(Path(sys.argv[1]).resolve()), work)))

@@ -8,6 +8,14 @@ import struct
 
 SYN, FIN, RST, ACK, PSH = 0x02, 0x01, 0x04, 0x10, 0x08
 ETHERNET, RAW, LINUX_SLL2 = 1, 101, 276
+T0 = 1768324732  # 2026-01-13T17:18:52Z, when every capture of the end-to-end cases starts
+# The queue mark the captures carry: a splice_request_data(), message_number 0x21.
+MARK = bytes.fromhex("ffff001e0001210fa000" "00010101000e010000000100001f400258000000")
+
+
+def stamped(frames, first_us, step_us, start=T0):
+    """(seconds, microseconds, frame) records, the frames step_us apart."""
+    return [(start, first_us + i * step_us, f) for i, f in enumerate(frames)]
 
 
 def ip_bytes(address):
@@ -99,6 +107,12 @@ def pcapng(records, link=ETHERNET):
         out.append(block(6, struct.pack("<IIIII", 0, stamp >> 32, stamp & 0xFFFFFFFF, len(data),
                                         len(data)) + data))
     return b"".join(out)
+
+
+def single(op_id, data=b"", result=0xFFFF, number=1):
+    """An SCTE 104 single_operation_message(): the 13-byte header, then data()."""
+    return (op_id.to_bytes(2, "big") + (13 + len(data)).to_bytes(2, "big") + result.to_bytes(2, "big")
+            + bytes.fromhex("ffff0000") + bytes([number]) + bytes.fromhex("0000") + data)
 
 
 class Conversation:

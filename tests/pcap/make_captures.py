@@ -7,22 +7,16 @@ import sys
 from pathlib import Path
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from capture_writer import (ACK, ETHERNET, FIN, LINUX_SLL2, PSH, RAW, RST, SYN, Conversation,  # noqa: E402
-                            frame, ipv4, packet, pcap, pcapng, tcp)
+from capture_writer import (ACK, ETHERNET, FIN, LINUX_SLL2, MARK, PSH, RAW, RST, SYN, T0,  # noqa: E402
+                            Conversation, frame, ipv4, packet, pcap, pcapng, single, stamped, tcp)
 
 HERE = Path(__file__).resolve().parent
 H = bytes.fromhex
 AS, INJECTOR = ("10.0.0.5", 56176), ("10.0.0.9", 5167)
-T0 = 1768324732  # 2026-01-13T17:18:52Z
 
 INIT_REQUEST = H("0001000dffffffff0000010000")
 INIT_RESPONSE = H("0002000d0064ffff0000010000")
-MARK = H("ffff001e0001210fa000" "00010101000e010000000100001f400258000000")  # message_number 0x21
 RESPONSES = H("0007000e0064ffff0000020000210008000f0078ffff00000300002101")
-
-
-def stamped(frames, start=T0, step_us=1000, first_us=124456):
-    return [(start, first_us + i * step_us, f) for i, f in enumerate(frames)]
 
 
 def worked_example():
@@ -32,13 +26,7 @@ def worked_example():
         c.segment("c", payload=MARK[:10]), c.segment("c", payload=MARK[10:]),
         c.segment("s", payload=RESPONSES),
         c.segment("c", FIN | ACK, H("0003000dffffffff00")), c.segment("s", FIN | ACK)]
-    return [(s, us, frame(ETHERNET, f)) for s, us, f in stamped(frames)]
-
-
-def single(op_id, data=b"", result=0xFFFF, number=1):
-    """A single_operation_message(): the 13-byte header, then data()."""
-    return (op_id.to_bytes(2, "big") + (13 + len(data)).to_bytes(2, "big") + result.to_bytes(2, "big")
-            + H("ffff0000") + bytes([number]) + H("0000") + data)
+    return [(s, us, frame(ETHERNET, f)) for s, us, f in stamped(frames, 124456, 1000)]
 
 
 def mid_connection():
@@ -141,7 +129,7 @@ def half_close():
         a.segment("s", FIN | ACK), a.segment("c", payload=alive), a.segment("c", FIN | ACK)]
     second = b.handshake() + [b.segment("c", payload=INIT_REQUEST),
                               b.segment("s", payload=single(0x0002, result=128)), b.segment("c", payload=alive)]
-    records = stamped(first + second)
+    records = stamped(first + second, 124456, 1000)
     records += [(T0 + 70, 0, b.segment("s", ACK)), (T0 + 140, 0, b.segment("s", ACK)),
                 (T0 + 141, 0, b.segment("c", FIN | ACK)),
                 (T0 + 141, 1000, b.segment("s", payload=single(0x0004, result=128))),

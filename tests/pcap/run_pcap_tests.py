@@ -9,21 +9,18 @@
 # with the tool's own --json report of the same bytes.
 #
 # usage: run_pcap_tests.py BINARY [--update]
-import base64
 import glob
-import json
 import os
 import shutil
 import subprocess
 import sys
-import tempfile
 from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
-EXPECTED = HERE / "expected"
-USAGE = b"Usage: scte104 [-h] [-v] [-f] [scte-data]\nUse -h/--help for more information\n"
+sys.path.insert(0, str(HERE.parent))
+from e2e import USAGE, report, run_stored  # noqa: E402
+
 BOTH_PORTS = ["--port", "5167", "--port", "6000"]
-MARK_MEMBER = '"kind": "multiple_operation_message", "message": '
 
 # name, arguments after --pcap, expected stdout file (or bytes), stderr, status
 CASES = [
@@ -79,83 +76,15 @@ def without_libpcap():
     return prefix
 
 
-def json_options(args):
-    """The --pts and --frame-rate of a case, for the --json run of its marks."""
-    options = []
-    for i, arg in enumerate(args):
-        if arg in ("--pts", "--frame-rate"):
-            options += args[i:i + 2]
-    return options
-
-
-def split_marks(binary, args, stdout):
-    """stdout with every queue mark's message replaced by MSG, after checking
-    that message against --json for the same bytes."""
-    lines = []
-    for line in stdout.decode().splitlines(True):
-        at = line.find(MARK_MEMBER)
-        if at >= 0:
-            message = line[at + len(MARK_MEMBER):-2]
-            report = json.loads(message)
-            mark = base64.b64encode(bytes.fromhex("08" + report["hex"])).decode()
-            own = subprocess.run([binary, "--json"] + json_options(args) + [mark],
-                                 capture_output=True, check=True).stdout
-            if json.loads(own) != report:
-                raise AssertionError("message differs from --json: " + message[:200])
-            line = line[:at + len(MARK_MEMBER)] + "MSG}\n"
-        lines.append(line)
-    return "".join(lines).encode()
-
-
-def run_case(binary, case, workdir, update, prefix=()):
-    name, args, expected, stderr, status = case
-    args = [str(Path(workdir) / "empty") if a == "EMPTY" else a for a in args]
-    stdin = (HERE / STDIN[name]).read_bytes() if name in STDIN else b""
-    if prefix:
-        result = subprocess.run(list(prefix) + [binary, "--pcap"] + args, cwd=HERE, input=stdin,
-                                capture_output=True, timeout=60)
-    else:
-        result = subprocess.run(["scte104", "--pcap"] + args, cwd=HERE, input=stdin, capture_output=True,
-                                timeout=60, executable=binary)
-    stderr = stderr.replace(b"EMPTY", str(Path(workdir) / "empty").encode())
-    problems = []
-    if result.returncode != status:
-        problems.append("exit status %d, expected %d" % (result.returncode, status))
-    if result.stderr != stderr:
-        problems.append("stderr %r, expected %r" % (result.stderr, stderr))
-    stdout = split_marks(binary, args, result.stdout) if status == 0 else result.stdout
-    if isinstance(expected, str):
-        if update:
-            (EXPECTED / expected).write_bytes(stdout)
-        expected = (EXPECTED / expected).read_bytes()
-    if stdout != expected:
-        problems.append("stdout differs:\n--- got\n%s--- expected\n%s" % (stdout.decode(), expected.decode()))
-    return problems
-
-
 def main():
-    binary = str(Path(sys.argv[1]).resolve())
-    update = "--update" in sys.argv[2:]
-    failures = 0
-    with tempfile.TemporaryDirectory() as workdir:
-        (Path(workdir) / "empty").write_bytes(b"")
-        for case in CASES:
-            problems = run_case(binary, case, workdir, update)
-            print("%-28s %s" % (case[0], "FAIL" if problems else "ok"))
-            for p in problems:
-                print("    " + p.replace("\n", "\n    "))
-            failures += bool(problems)
-        prefix = without_libpcap()
-        if isinstance(prefix, str):
-            print("%-28s skipped: %s" % (NO_LIBPCAP[0], prefix))
-        else:
-            problems = run_case(binary, NO_LIBPCAP, workdir, False, prefix)
-            print("%-28s %s" % (NO_LIBPCAP[0], "FAIL" if problems else "ok"))
-            for p in problems:
-                print("    " + p.replace("\n", "\n    "))
-            failures += bool(problems)
-    print("%d failed" % failures)
-    return 1 if failures else 0
+    binary, update = str(Path(sys.argv[1]).resolve()), "--update" in sys.argv[2:]
+    results = list(run_stored(binary, "--pcap", CASES, HERE, update, stdin=STDIN))
+    prefix = without_libpcap()
+    if isinstance(prefix, str):
+        print("%-40s skipped: %s" % (NO_LIBPCAP[0], prefix))
+    else:
+        results += run_stored(binary, "--pcap", [NO_LIBPCAP], HERE, False, prefix=prefix)
+    return report(results)
 
 
 if __name__ == "__main__":

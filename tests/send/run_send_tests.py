@@ -13,6 +13,9 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from e2e import differences, report, run  # noqa: E402
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 TOOL = sys.argv[1]
 
@@ -65,118 +68,116 @@ def send(port, options, marks, signal_after=None):
     return tool.returncode, out, err
 
 
-FAILURES = []
+def same(name, got, expected):
+    """(name, problems) of two values, strings masked."""
+    def masked(values):
+        return tuple(mask(x) if isinstance(x, str) else x for x in values) if isinstance(values, tuple) else values
+    got, expected = masked(got), masked(expected)
+    return name, [] if got == expected else [f"--- expected\n{expected}\n--- got\n{got}"]
 
 
-def check(name, got, expected):
-    got = tuple(mask(x) if isinstance(x, str) else x for x in got) if isinstance(got, tuple) else got
-    expected = (tuple(mask(x) if isinstance(x, str) else x for x in expected)
-                if isinstance(expected, tuple) else expected)
-    if got != expected:
-        FAILURES.append(name)
-        print(f"FAIL {name}\n--- expected\n{expected}\n--- got\n{got}")
-    else:
-        print(f"ok   {name}")
+SUMMARY_JSON = ('{"summary": {"marks": 3, "accepted": %d, "refused": %d, "no_response": %d, "not_sent": %d, '
+                '"interrupted": 0, "errors": 1, "latency_us": {"min": 1, "p50": 1, "p90": 1, "p99": 1, "max": 1}}}\n')
+LINE_4 = '{"line": 4, "error": "2 bytes are no multiple_operation_message (12 at least)"}\n'
 
 
-def test_example_json_lines():
-    injector, port = start_injector("--results", "100,122")
-    status, out, err = send(port, ["--json-lines"], MARKS)
-    wire = injector.communicate(timeout=30)[0].split()
-    check("example_json_lines", (status, mask(out), err), (3, mask(
-        '{"line": 1, "mark": 1, "message_number": 33, "time": "T", "status": "accepted", "result": 100, "result_name": "Successful response", "latency_us": 1, "complete": null}\n'
-        '{"line": 4, "error": "2 bytes are no multiple_operation_message (12 at least)"}\n'
-        '{"line": 3, "mark": 2, "message_number": 34, "time": "T", "status": "refused", "result": 122, "result_name": "Splice request too late", "latency_us": 1, "complete": null}\n'
-        '{"line": 5, "mark": 3, "message_number": 35, "time": "T", "status": "accepted", "result": 100, "result_name": "Successful response", "latency_us": 1, "complete": null}\n'
-        '{"summary": {"marks": 3, "accepted": 2, "refused": 1, "no_response": 0, "not_sent": 0, "interrupted": 0, "errors": 1, "latency_us": {"min": 1, "p50": 1, "p90": 1, "p99": 1, "max": 1}}}\n'
-    ).replace('"T"', '"2026-12-07T17:07:10.034631Z"'), ""))
-    check("example_wire", wire, [INIT, MARK_21, MARK_22, MARK_23])
+def mark_json(line, mark, number, status, result=None, name=None):
+    times = '"2026-12-07T17:07:10.034631Z"' if status != "not_sent" else "null"
+    return ('{"line": %d, "mark": %d, "message_number": %d, "time": %s, "status": "%s", "result": %s, '
+            '"result_name": %s, "latency_us": %s, "complete": null}\n'
+            % (line, mark, number, times, status, json_or_null(result), json_or_null(name),
+               "null" if result is None else 1))
 
 
-def test_example_readable_and_renumbered():
-    injector, port = start_injector()
-    status, out, err = send(port, ["--renumber", "--window", "4"], MARKS)
-    wire = injector.communicate(timeout=30)[0].split()
-    check("readable_renumbered", (status, mask(out), err), (3,
-        "! line 4  2 bytes are no multiple_operation_message (12 at least)\n"
-        "TIME  mark 1  line 1  message_number 1  accepted  100 Successful response, N us\n"
-        "TIME  mark 2  line 3  message_number 2  accepted  100 Successful response, N us\n"
-        "TIME  mark 3  line 5  message_number 3  accepted  100 Successful response, N us\n"
-        "summary: 3 marks, 3 accepted, 0 refused, 0 no_response, 0 not_sent, 0 interrupted, "
-        "1 errors; latency_us min N p50 N p90 N p99 N max N\n", ""))
-    check("renumbered_wire", wire,
-          [INIT, MARK_21[:12] + "01" + MARK_21[14:], MARK_22[:12] + "02" + MARK_22[14:],
-           MARK_23[:12] + "03" + MARK_23[14:]])
+def json_or_null(value):
+    return "null" if value is None else '"%s"' % value if isinstance(value, str) else str(value)
 
 
-def test_injector_closes():
-    injector, port = start_injector("--close-at", "2")
-    status, out, err = send(port, ["--json-lines"], MARKS)
-    injector.communicate(timeout=30)
-    check("injector_closes", (status, mask(out), err), (1, mask(
-        '{"line": 1, "mark": 1, "message_number": 33, "time": "2026-12-07T17:07:10.034631Z", "status": "accepted", "result": 100, "result_name": "Successful response", "latency_us": 1, "complete": null}\n'
-        '{"line": 4, "error": "2 bytes are no multiple_operation_message (12 at least)"}\n'
-        '{"line": 3, "mark": 2, "message_number": 34, "time": "2026-12-07T17:07:10.034631Z", "status": "no_response", "result": null, "result_name": null, "latency_us": null, "complete": null}\n'
-        '{"line": 5, "mark": 3, "message_number": 35, "time": null, "status": "not_sent", "result": null, "result_name": null, "latency_us": null, "complete": null}\n'
-        '{"summary": {"marks": 3, "accepted": 1, "refused": 0, "no_response": 1, "not_sent": 1, "interrupted": 0, "errors": 1, "latency_us": {"min": 1, "p50": 1, "p90": 1, "p99": 1, "max": 1}}}\n'),
-        "scte104: connection lost: closed by the injector\n"))
+def readable(*lines, summary):
+    return "".join(line + "\n" for line in lines) + "summary: %s marks, %s accepted, %s refused, %s no_response, " \
+        "%s not_sent, %s interrupted, %s errors%s\n" % summary
 
 
-def test_unanswered_then_alive():
-    injector, port = start_injector("--silent-after", "1")
-    status, out, err = send(port, ["--response-timeout", "200ms", "--window", "3"], MARKS)
-    wire = injector.communicate(timeout=30)[0].split()
-    check("unanswered", (status, mask(out), err), (3,
-        "! line 4  2 bytes are no multiple_operation_message (12 at least)\n"
-        "TIME  mark 1  line 1  message_number 33  accepted  100 Successful response, N us\n"
-        "TIME  mark 2  line 3  message_number 34  no_response  no inject_response\n"
-        "TIME  mark 3  line 5  message_number 35  no_response  no inject_response\n"
-        "summary: 3 marks, 1 accepted, 0 refused, 2 no_response, 0 not_sent, 0 interrupted, "
-        "1 errors; latency_us min N p50 N p90 N p99 N max N\n", ""))
+ERROR_LINE = "! line 4  2 bytes are no multiple_operation_message (12 at least)"
+LATENCIES = "; latency_us min N p50 N p90 N p99 N max N"
+
+
+def accepted(mark, line, number):
+    return f"TIME  mark {mark}  line {line}  message_number {number}  accepted  100 Successful response, N us"
+
+
+def renumbered(mark, number):
+    return mark[:12] + number + mark[14:]
+
+
+# Against the tiny injector: (name, its options, --send options, SIGTERM after seconds or None, status,
+# stdout, stderr, the bytes the injector read (hex, one message an item) or None, how many hex digits of
+# each are compared (None: all)).
+INJECTED = [
+    ("example_json_lines", ["--results", "100,122"], ["--json-lines"], None, 3,
+     mark_json(1, 1, 33, "accepted", 100, "Successful response") + LINE_4
+     + mark_json(3, 2, 34, "refused", 122, "Splice request too late")
+     + mark_json(5, 3, 35, "accepted", 100, "Successful response") + SUMMARY_JSON % (2, 1, 0, 0), "",
+     [INIT, MARK_21, MARK_22, MARK_23], None),
+    ("readable_renumbered", [], ["--renumber", "--window", "4"], None, 3,
+     readable(ERROR_LINE, accepted(1, 1, 1), accepted(2, 3, 2), accepted(3, 5, 3),
+              summary=(3, 3, 0, 0, 0, 0, 1, LATENCIES)), "",
+     [INIT, renumbered(MARK_21, "01"), renumbered(MARK_22, "02"), renumbered(MARK_23, "03")], None),
+    ("injector_closes", ["--close-at", "2"], ["--json-lines"], None, 1,
+     mark_json(1, 1, 33, "accepted", 100, "Successful response") + LINE_4
+     + mark_json(3, 2, 34, "no_response") + mark_json(5, 3, 35, "not_sent") + SUMMARY_JSON % (1, 0, 1, 1),
+     "scte104: connection lost: closed by the injector\n", None, None),
     # The alive_request after the missing answer carries time(): 21 bytes.
-    check("unanswered_wire", [w[:20] for w in wire],
-          [INIT[:20], MARK_21[:20], MARK_22[:20], MARK_23[:20], "00030015ffffffff0000"])
+    ("unanswered", ["--silent-after", "1"], ["--response-timeout", "200ms", "--window", "3"], None, 3,
+     readable(ERROR_LINE, accepted(1, 1, 33), "TIME  mark 2  line 3  message_number 34  no_response  no inject_response",
+              "TIME  mark 3  line 5  message_number 35  no_response  no inject_response",
+              summary=(3, 1, 0, 2, 0, 0, 1, LATENCIES)), "",
+     [INIT[:20], MARK_21[:20], MARK_22[:20], MARK_23[:20], "00030015ffffffff0000"], 20),
+    ("sigterm", ["--silent-after", "0"], [], 2.0, 143,
+     readable("TIME  mark 1  line 1  message_number 33  interrupted  no inject_response",
+              "-  mark 2  line 3  message_number 34  not_sent  not written", summary=(2, 0, 0, 0, 1, 1, 0, "")),
+     "", None, None),
+]
 
 
-def test_sigterm():
-    injector, port = start_injector("--silent-after", "0")
-    status, out, err = send(port, [], MARKS, signal_after=2.0)
-    injector.communicate(timeout=30)
-    check("sigterm", (status, mask(out), err), (143,
-        "TIME  mark 1  line 1  message_number 33  interrupted  no inject_response\n"
-        "-  mark 2  line 3  message_number 34  not_sent  not written\n"
-        "summary: 2 marks, 0 accepted, 0 refused, 0 no_response, 1 not_sent, 1 interrupted, "
-        "0 errors\n", ""))
+def injected():
+    for name, injector_options, options, signal_after, status, out, err, wire, digits in INJECTED:
+        injector, port = start_injector(*injector_options)
+        got = send(port, options, MARKS, signal_after)
+        read = injector.communicate(timeout=30)[0].split()
+        yield same(name, got, (status, out, err))
+        if wire is not None:
+            yield same(name + "_wire", [w[:digits] for w in read], wire)
 
 
-def test_refused_connection_and_options():
+OPTION_ERRORS = [
+    (["--send", "::1:5167", "-"],
+     'scte104: Invalid --send value "::1:5167": expected HOST[:PORT]: an IPv4 address, '
+     '[IPv6 address] or host name, PORT 1-65535\n'),
+    (["--send", "127.0.0.1", "--window", "0", "-"],
+     'scte104: Invalid --window value "0": expected a number from 1 to 255\n'),
+    (["--send", "127.0.0.1", "--response-timeout", "0", "-"],
+     'scte104: Invalid --response-timeout value "0": expected a duration above 0 such as '
+     '250ms or 5s, at most 86400s\n'),
+    (["--send", "127.0.0.1", "a", "b"], 'scte104: --send reads one input, not also "b"\n'),
+    (["--send", "127.0.0.1"], "scte104: --send needs an input: FILE, or - for standard input\n"),
+    (["--send", "127.0.0.1", "--alive-time", "yes", "-"],
+     'scte104: Invalid --alive-time value "yes": expected on or off\n'),
+]
+
+
+def refused_connection_and_options():
     probe = socket.socket()
     probe.bind(("127.0.0.1", 0))
     port = probe.getsockname()[1]
     probe.close()
-    status, out, err = send(port, [], MARKS)
-    check("connection_refused", (status, out, err),
-          (1, "", f"scte104: cannot connect to 127.0.0.1:{port}: Connection refused\n"))
-    cases = [
-        (["--send", "::1:5167", "-"],
-         'scte104: Invalid --send value "::1:5167": expected HOST[:PORT]: an IPv4 address, '
-         '[IPv6 address] or host name, PORT 1-65535\n'),
-        (["--send", "127.0.0.1", "--window", "0", "-"],
-         'scte104: Invalid --window value "0": expected a number from 1 to 255\n'),
-        (["--send", "127.0.0.1", "--response-timeout", "0", "-"],
-         'scte104: Invalid --response-timeout value "0": expected a duration above 0 such as '
-         '250ms or 5s, at most 86400s\n'),
-        (["--send", "127.0.0.1", "a", "b"], 'scte104: --send reads one input, not also "b"\n'),
-        (["--send", "127.0.0.1"], "scte104: --send needs an input: FILE, or - for standard input\n"),
-        (["--send", "127.0.0.1", "--alive-time", "yes", "-"],
-         'scte104: Invalid --alive-time value "yes": expected on or off\n'),
-    ]
-    for args, expected in cases:
-        run = subprocess.run([TOOL, *args], capture_output=True, text=True, timeout=30)
-        check("options " + " ".join(args), (run.returncode, run.stdout, run.stderr), (2, "", expected))
+    yield same("connection_refused", send(port, [], MARKS),
+               (1, "", f"scte104: cannot connect to 127.0.0.1:{port}: Connection refused\n"))
+    for args, expected in OPTION_ERRORS:
+        yield "options " + " ".join(args), differences(run(TOOL, args, timeout=30), b"", expected.encode(), 2)
 
 
-def test_against_serve():
+def against_serve():
     """Both ends of one session: --send's transcript and --serve's log hold
     the same message lines, and the mark --serve refuses is reported so."""
     with tempfile.TemporaryDirectory() as work:
@@ -188,24 +189,20 @@ def test_against_serve():
         status, out, err = send(port, ["--log", log, "--response-timeout", "200ms"], MARKS)
         serve.send_signal(signal.SIGTERM)
         served = serve.communicate(timeout=30)[0]
-        check("serve_refused", (status, mask(out), err), (3,
-            "TIME  mark 1  line 1  message_number 33  accepted  100 Successful response, N us\n"
-            "! line 4  2 bytes are no multiple_operation_message (12 at least)\n"
-            "TIME  mark 2  line 3  message_number 34  refused  122 Splice request too late, N us\n"
-            "TIME  mark 3  line 5  message_number 35  accepted  100 Successful response, N us\n"
-            "summary: 3 marks, 2 accepted, 1 refused, 0 no_response, 0 not_sent, 0 interrupted, "
-            "1 errors; latency_us min N p50 N p90 N p99 N max N\n", ""))
+        yield same("serve_refused", (status, out, err), (3, readable(
+            accepted(1, 1, 33), ERROR_LINE, "TIME  mark 2  line 3  message_number 34  refused  122 Splice request too "
+            "late, N us", accepted(3, 5, 35), summary=(3, 2, 1, 0, 0, 0, 1, LATENCIES)), ""))
 
         def messages(text):
             return [re.sub(r'^\{"packet": \d+, "time": "[^"]*", ', "", line)
                     for line in text.splitlines() if '"kind": ' in line]
         with open(log) as f:
             sent = messages(f.read())
-        check("serve_same_messages", sent, messages(served))
-        check("serve_message_count", len(sent), 8)
+        yield same("serve_same_messages", sent, messages(served))
+        yield same("serve_message_count", len(sent), 8)
 
 
-def test_serve_killed():
+def serve_killed():
     with tempfile.NamedTemporaryFile("w", delete=False) as rules:
         rules.write("request=mark => delay=5s\n")
     serve, port = start_serve("--rules", rules.name)
@@ -218,14 +215,17 @@ def test_serve_killed():
     serve.communicate(timeout=30)
     os.unlink(rules.name)
     out, err = tool.communicate(timeout=30)
-    check("serve_killed", (tool.returncode, mask(out), err), (1,
-        "TIME  mark 1  line 1  message_number 33  no_response  no inject_response\n"
-        "-  mark 2  line 3  message_number 34  not_sent  not written\n"
-        "summary: 2 marks, 0 accepted, 0 refused, 1 no_response, 1 not_sent, 0 interrupted, "
-        "0 errors\n", "scte104: connection lost: closed by the injector\n"))
+    return same("serve_killed", (tool.returncode, out, err), (1, readable(
+        "TIME  mark 1  line 1  message_number 33  no_response  no inject_response",
+        "-  mark 2  line 3  message_number 34  not_sent  not written", summary=(2, 0, 0, 1, 1, 0, 0, "")),
+        "scte104: connection lost: closed by the injector\n"))
 
 
-for test in [test_against_serve, test_serve_killed, test_example_json_lines, test_example_readable_and_renumbered, test_injector_closes,
-             test_unanswered_then_alive, test_sigterm, test_refused_connection_and_options]:
-    test()
-sys.exit(1 if FAILURES else 0)
+def results():
+    yield from against_serve()
+    yield serve_killed()
+    yield from injected()
+    yield from refused_connection_and_options()
+
+
+sys.exit(report(results()))

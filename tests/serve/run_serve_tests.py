@@ -15,20 +15,19 @@ import tempfile
 import threading
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "pcap"))
+sys.path[:0] = [os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", d) for d in ("pcap", "")]
 import capture_writer as cw  # noqa: E402
+from e2e import differences, report, run  # noqa: E402
 
 BINARY = sys.argv[1]
 INIT = bytes.fromhex("0001000dffffffff0000010000")
 MARK = bytes.fromhex("ffff001e0000ab00000000010101000e01400002b4000001e004b0000000")
 ALIVE = bytes.fromhex("00030015ffffffff00000200005689eb7f0003ebe8")
-failures = []
+results = []
 
 
 def check(name, condition, detail=""):
-    if not condition:
-        failures.append(name)
-        print(f"FAIL {name}: {detail}")
+    results.append((name, [] if condition else [str(detail)]))
 
 
 class Serve:
@@ -274,31 +273,24 @@ STATUS_CASES = [
 
 def test_statuses():
     for name, options, rules, error, status in STATUS_CASES:
-        args = [BINARY, "--serve", "--listen", "127.0.0.1:0"] + options
-        path = None
-        if rules is not None:
-            with tempfile.NamedTemporaryFile("w", suffix=".rules", delete=False) as f:
-                f.write(rules)
-            path = f.name
-            args += ["--rules", path]
-        result = subprocess.run(args, capture_output=True, text=True, timeout=5)
-        stderr = result.stderr.replace(path, "RULES") if path else result.stderr
-        check(name, (stderr, result.stdout, result.returncode) == (error, "", status),
-              (stderr, result.stdout, result.returncode))
+        with tempfile.NamedTemporaryFile("w", suffix=".rules") as f:
+            f.write(rules or "")
+            f.flush()
+            result = run(BINARY, ["--serve", "--listen", "127.0.0.1:0"] + options + ["--rules", f.name] * bool(rules),
+                         timeout=5)
+        result.stderr = result.stderr.replace(f.name.encode(), b"RULES")
+        results.append((name, differences(result, b"", error.encode(), status)))
     taken = socket.socket()
     taken.bind(("127.0.0.1", 0))
     taken.listen()
     port = taken.getsockname()[1]
-    result = subprocess.run([BINARY, "--serve", "--listen", f"127.0.0.1:{port}"],
-                            capture_output=True, text=True, timeout=5)
-    check("port_in_use", (result.stderr, result.stdout, result.returncode) ==
-          (f"scte104: Cannot listen on 127.0.0.1:{port}: Address already in use\n", "", 1),
-          result.stderr)
+    results.append(("port_in_use", differences(run(BINARY, ["--serve", "--listen", f"127.0.0.1:{port}"], timeout=5), b"",
+                                               b"scte104: Cannot listen on 127.0.0.1:%d: Address already in use\n" % port,
+                                               1)))
 
 
 for test in (test_session_json_lines, test_session_timeline, test_faults,
              test_connection_limit_and_backlog, test_fin_then_answer_and_sigterm_with_pending,
              test_statuses):
     test()
-print(f"{len(failures)} failures" if failures else "all passed")
-sys.exit(1 if failures else 0)
+sys.exit(report(results))

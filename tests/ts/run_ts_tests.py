@@ -9,20 +9,17 @@
 # compared with the tool's own --json report of the same bytes.
 #
 # usage: run_ts_tests.py BINARY [--update]
-import base64
-import json
 import os
 import select
 import subprocess
 import sys
-import tempfile
 import time
 from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
-EXPECTED = HERE / "expected"
-USAGE = b"Usage: scte104 [-h] [-v] [-f] [scte-data]\nUse -h/--help for more information\n"
-MARK_MEMBER = '"kind": "multiple_operation_message", "mark": '
+sys.path.insert(0, str(HERE.parent))
+from e2e import FULL_DISK, USAGE, report, run_stored  # noqa: E402
+
 NOT_TS = b"scte104: Not a transport stream: no sync bytes 0x47 in a row of 188-, 192- or 204-byte packets\n"
 
 # name, arguments after --ts, expected stdout file (or bytes), stderr, status
@@ -61,61 +58,10 @@ CASES = [
      b"60000/1001, 60\n", 2),
     ("no_input", ["--json-lines"], b"", USAGE, 2),
     ("two_inputs", ["worked.ts", "damage.ts"], b"", b"scte104: --ts reads one stream, not also \"damage.ts\"\n", 2),
-    ("full_disk", ["worked.ts"], b"", b"scte104: Cannot write to standard output: No space left on device\n", 2),
+    ("full_disk", ["worked.ts"], b"", FULL_DISK, 2),
 ]
 STDIN = {"from_stdin": "worked.ts"}
 STDOUT = {"full_disk": "/dev/full"}
-
-
-def frame_rate(args):
-    return args[args.index("--frame-rate"):args.index("--frame-rate") + 2] if "--frame-rate" in args else []
-
-
-def split_marks(binary, args, stdout):
-    """stdout with every queue mark's message replaced by MSG, after checking
-    that message against --json --pts for the same bytes."""
-    lines = []
-    for line in stdout.decode().splitlines(True):
-        at = line.find(MARK_MEMBER)
-        if at >= 0 and '"message": ' in line[at:]:
-            head, message = line[:-2].split('"message": ', 1)
-            report = json.loads(message)
-            pts = json.loads(line)["pts"]
-            mark = base64.b64encode(bytes.fromhex("08" + report["hex"])).decode()
-            options = frame_rate(args) + (["--pts", str(pts)] if pts is not None else [])
-            own = subprocess.run([binary, "--json"] + options + [mark], capture_output=True, check=True).stdout
-            if json.loads(own) != report:
-                raise AssertionError("message differs from --json: " + message[:200])
-            line = head + '"message": MSG}\n'
-        lines.append(line)
-    return "".join(lines).encode()
-
-
-def run_case(binary, case, workdir, update):
-    name, args, expected, stderr, status = case
-    args = [str(Path(workdir) / "empty") if a == "EMPTY" else a for a in args]
-    stdin = (HERE / STDIN[name]).read_bytes() if name in STDIN else b""
-    if name in STDOUT:
-        with open(STDOUT[name], "wb") as sink:
-            result = subprocess.run(["scte104", "--ts"] + args, cwd=HERE, stdout=sink, stderr=subprocess.PIPE,
-                                    timeout=60, executable=binary)
-        result.stdout = b""
-    else:
-        result = subprocess.run(["scte104", "--ts"] + args, cwd=HERE, input=stdin, capture_output=True,
-                                timeout=60, executable=binary)
-    problems = []
-    if result.returncode != status:
-        problems.append("exit status %d, expected %d" % (result.returncode, status))
-    if result.stderr != stderr:
-        problems.append("stderr %r, expected %r" % (result.stderr, stderr))
-    stdout = split_marks(binary, args, result.stdout) if status == 0 else result.stdout
-    if isinstance(expected, str):
-        if update:
-            (EXPECTED / expected).write_bytes(stdout)
-        expected = (EXPECTED / expected).read_bytes()
-    if stdout != expected:
-        problems.append("stdout differs:\n--- got\n%s--- expected\n%s" % (stdout.decode(), expected.decode()))
-    return problems
 
 
 def live_pipe(binary):
@@ -147,19 +93,8 @@ def live_pipe(binary):
 
 def main():
     binary = str(Path(sys.argv[1]).resolve())
-    update = "--update" in sys.argv[2:]
-    failures = 0
-    with tempfile.TemporaryDirectory() as workdir:
-        (Path(workdir) / "empty").write_bytes(b"")
-        results = [(case[0], run_case(binary, case, workdir, update)) for case in CASES]
-        results.append(("live_pipe", live_pipe(binary)))
-        for name, problems in results:
-            print("%-28s %s" % (name, "FAIL" if problems else "ok"))
-            for p in problems:
-                print("    " + p.replace("\n", "\n    "))
-            failures += bool(problems)
-    print("%d failed" % failures)
-    return 1 if failures else 0
+    results = list(run_stored(binary, "--ts", CASES, HERE, "--update" in sys.argv[2:], stdin=STDIN, stdout_to=STDOUT))
+    return report(results + [("live_pipe", live_pipe(binary))])
 
 
 if __name__ == "__main__":

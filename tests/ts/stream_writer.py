@@ -1,7 +1,14 @@
 # SPDX-License-Identifier: MIT
 # Building blocks of small MPEG-2 transport streams for the --ts cases:
 # packets, PAT and PMT, PES with PTS, SMPTE ST 2038 ANC records, SCTE 104
-# messages and SCTE 35 sections. Every byte is made here.
+# messages and SCTE 35 sections. Every byte is made here; ST 291 words and
+# SCTE 104 single operations come from the writers of the capture cases.
+import os
+import sys
+
+sys.path[:0] = [os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", d) for d in ("anc", "pcap")]
+from capture_writer import single  # noqa: E402
+from rtp_writer import checksum, word  # noqa: E402
 
 
 def crc32_mpeg2(data):
@@ -80,21 +87,12 @@ def pes(data, pts=None, length=None, stream_id=0xBD):
     return b"\x00\x00\x01" + bytes([stream_id]) + length.to_bytes(2, "big") + body
 
 
-def word(value):
-    """An ST 291 10-bit word: bits 7-0, even parity in bit 8, its inverse in bit 9."""
-    parity = bin(value & 0xFF).count("1") & 1
-    return (value & 0xFF) | parity << 8 | (parity ^ 1) << 9
-
-
 def anc_record(user_data, did=0x41, sdid=0x07, line=12, offset=0, c_not_y=0, spoil=None):
     """An ST 2038 record; `spoil` is "parity" or "checksum"."""
     words = [word(did), word(sdid), word(len(user_data))] + [word(b) for b in user_data]
     if spoil == "parity":
         words[-1] ^= 0x100
-    total = sum(w & 0x1FF for w in words) & 0x1FF
-    if spoil == "checksum":
-        total ^= 0x001
-    words.append(total | ((total >> 8) ^ 1) << 9)
+    words.append(checksum(words) ^ (spoil == "checksum"))
     bits = "000000" + format(c_not_y, "01b") + format(line, "011b") + format(offset, "012b")
     bits += "".join(format(w, "010b") for w in words)
     bits += "1" * (-len(bits) % 8)
@@ -122,8 +120,7 @@ def multiple(operations, number=1):
 
 
 def alive_request(number=7):
-    data = (1451879295).to_bytes(4, "big") + (257000).to_bytes(4, "big")
-    return (3).to_bytes(2, "big") + (13 + len(data)).to_bytes(2, "big") + b"\xff\xff\xff\xff" + bytes([0, 0, number]) + b"\x00\x00" + data
+    return single(0x0003, (1451879295).to_bytes(4, "big") + (257000).to_bytes(4, "big"), number=number)
 
 
 def splice_time(pts):
