@@ -511,6 +511,12 @@ SCTE_104_API Translation translate(const MultipleOperationMessage& message,
 // section_length within kMaxSectionLength.
 SCTE_104_API Bytes write_section(SpliceInfoSection& section);
 
+// The same, into a caller's buffer of `capacity` bytes (4096 hold any
+// section): returns the section's size, or 0, writing nothing, when the
+// section does not fit.
+SCTE_104_API std::size_t write_section(SpliceInfoSection& section, std::uint8_t* out,
+                                       std::size_t capacity);
+
 // What the way back from a section to a queue mark needs besides the
 // section.
 struct MarkSettings {
