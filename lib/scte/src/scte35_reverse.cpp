@@ -315,6 +315,7 @@ class MarkMaker {
         request.request.mPreRollTime = *ms;
       }
     } else {
+      components.components.reserve(insert.components.size());
       for (const SpliceComponent& component : insert.components) {
         DpiComponent& added = components.components.emplace_back();
         added.component_tag = component.component_tag;
@@ -359,6 +360,7 @@ class MarkMaker {
       if (insert.components.empty()) {
         pend("component_count", "is 0: component mode without components");
       }
+      components.components.reserve(insert.components.size());
       for (const SpliceComponent& component : insert.components) {
         DpiComponent& added = components.components.emplace_back();
         added.component_tag = component.component_tag;

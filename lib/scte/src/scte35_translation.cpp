@@ -96,6 +96,7 @@ void component_mode(SpliceInsert& insert, std::uint8_t splice_insert_type,
   insert.program_splice_flag = 0;
   insert.splice_immediate_flag = immediate ? 1 : 0;
   insert.splice_time.reset();
+  insert.components.reserve(insert.components.size() + components.size());
   for (const DpiComponent& component : components) {
     SpliceComponent& added = insert.components.emplace_back();
     added.component_tag = component.component_tag;
