@@ -17,6 +17,28 @@
 
 namespace scte_104::scte35 {
 
+// A byte run left where it lies in the bytes it was read from: what the way
+// back from a section to a mark holds instead of a copy.
+struct ByteRun {
+  const std::uint8_t* data = nullptr;
+  std::size_t length = 0;
+
+  std::size_t size() const { return length; }
+  bool empty() const { return length == 0; }
+  void resize(std::size_t size) { length = size; }  // data is set when read
+};
+
+// A list whose entries are read and checked but not kept: only their count.
+template <typename Entry>
+struct UnkeptList {
+  std::size_t count = 0;
+
+  std::size_t size() const { return count; }
+  bool empty() const { return count == 0; }
+  void resize(std::size_t size) { count = size; }
+  void clear() { count = 0; }
+};
+
 // What every walk does with nested records, optional ones and lists:
 // descend into them in order. `Leaf` handles fields (with their names; none
 // for reserved bits, which come as 1s) and bytes.
@@ -34,9 +56,15 @@ class RecordWalk {
   void operator()(const char* /*name*/, const DtmfChars& chars) {
     leaf().bytes(reinterpret_cast<const std::uint8_t*>(chars.text.data()), chars.text.size());
   }
+  void operator()(const char* /*name*/, const ByteRun& run) { leaf().bytes(run.data, run.length); }
   template <typename Record>
   void operator()(const char* /*name*/, const Record& record) {
     record.for_each_field(*this);
+  }
+  // Entries not kept are walked as default ones: their size is right.
+  template <typename Record>
+  void operator()(const char* name, const UnkeptList<Record>& records) {
+    for (std::size_t i = 0; i < records.count; ++i) (*this)(name, Record{});
   }
   template <typename Record>
   void operator()(const char* name, const std::optional<Record>& record) {

@@ -34,9 +34,12 @@ TimeSignal time_signal(const TimeSignalRequest& request, const Scte35Settings& s
 AvailDescriptor avail_descriptor(std::uint32_t provider_avail_id);
 // dtmf_length at most 7.
 DtmfDescriptor dtmf_descriptor(const InsertDtmfDescriptorRequest& request);
-// Sets every field of `d`, so that one record serves many descriptors.
-void segmentation_descriptor(const InsertSegmentationDescriptorRequest& request,
-                             const Scte35Settings& settings, SegmentationDescriptor& d);
+// Sets every field of `d`. A template, so that the way back can map a
+// request whose segmentation_upid is left in the section (the records need
+// the same member names).
+template <typename Request, typename Descriptor>
+void segmentation_descriptor(const Request& request, const Scte35Settings& settings,
+                             Descriptor& d);
 TimeDescriptor time_descriptor(const InsertTimeDescriptor& request);
 
 // tier from insert_tier_data: its low 12 bits.
@@ -51,6 +54,45 @@ bool set_descriptor_length(Descriptor& descriptor) {
   if (length > kMaxDescriptorLength) return false;
   descriptor.descriptor_length = static_cast<std::uint8_t>(length);
   return true;
+}
+
+// A flag from a byte that holds one (0 = false).
+inline std::uint8_t flag(std::uint64_t value) { return value != 0 ? 1 : 0; }
+
+// Frames to 90 kHz ticks at the frame rate, rounded half up.
+inline std::uint64_t frame_ticks(std::uint8_t frames, const FrameRate& rate) {
+  constexpr std::uint64_t kTicksPerSecond = 90000;
+  const std::uint64_t num = rate.num;
+  return (frames * kTicksPerSecond * rate.den + num / 2) / num;
+}
+
+template <typename Request, typename Descriptor>
+void segmentation_descriptor(const Request& request, const Scte35Settings& settings,
+                             Descriptor& d) {
+  constexpr std::uint64_t kTicksPerSecond = 90000;
+  d.segmentation_event_id = request.segmentation_event_id;
+  d.segmentation_event_cancel_indicator = flag(request.segmentation_event_cancel_indicator);
+  d.program_segmentation_flag = 1;
+  d.components.clear();
+  d.segmentation_duration_flag = flag(request.duration);
+  // Without the delivery bytes (the oldest form) delivery is not
+  // restricted; a restriction byte the data does not hold counts as 0.
+  d.delivery_not_restricted_flag = flag(request.delivery_not_restricted_flag.value_or(1));
+  d.web_delivery_allowed_flag = flag(request.web_delivery_allowed_flag.value_or(0));
+  d.no_regional_blackout_flag = flag(request.no_regional_blackout_flag.value_or(0));
+  d.archive_allowed_flag = flag(request.archive_allowed_flag.value_or(0));
+  d.device_restrictions = static_cast<std::uint8_t>(request.device_restrictions.value_or(0) & 3u);
+  d.segmentation_duration = request.duration * kTicksPerSecond +
+                            frame_ticks(request.duration_extension_frames.value_or(0),
+                                        settings.frame_rate);
+  d.segmentation_upid_type = request.segmentation_upid_type;
+  d.segmentation_upid = request.segmentation_upid;
+  d.segmentation_type_id = request.segmentation_type_id;
+  d.segment_num = request.segment_num;
+  d.segments_expected = request.segments_expected;
+  d.has_sub_segments = request.insert_sub_segment_info.value_or(0) != 0;
+  d.sub_segment_num = request.sub_segment_num.value_or(0);
+  d.sub_segments_expected = request.sub_segments_expected.value_or(0);
 }
 
 }  // namespace scte_104::scte35::mapping

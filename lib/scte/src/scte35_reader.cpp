@@ -9,6 +9,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "bit_writer.h"
 #include "scte/scte35.h"
 #include "scte35_reading.h"
 
@@ -59,9 +60,27 @@ class BitReader {
     take_bytes(name, reinterpret_cast<std::uint8_t*>(chars.text.data()), chars.text.size());
   }
 
+  // A run left where it lies; its size is set before it comes.
+  void operator()(const char* name, ByteRun& run) {
+    if (failed()) return;
+    if (mBit % 8 != 0 || run.length > rest_bytes(0)) {
+      fail(name, "passes the end of the bytes");
+      return;
+    }
+    run.data = mData + mBit / 8;
+    mBit += 8 * run.length;
+  }
+
   template <typename Record>
   void operator()(const char* /*name*/, Record& record) {
     record.for_each_field(*this);
+  }
+  template <typename Record>
+  void operator()(const char* name, UnkeptList<Record>& records) {
+    for (std::size_t i = 0; i < records.count; ++i) {
+      Record entry;
+      (*this)(name, entry);
+    }
   }
   template <typename Record>
   void operator()(const char* name, std::optional<Record>& record) {
@@ -312,8 +331,7 @@ bool read_descriptor(const std::uint8_t* image, std::size_t size, AvailDescripto
 bool read_descriptor(const std::uint8_t* image, std::size_t size, DtmfDescriptor& descriptor) {
   return read_typed(image, size, descriptor);
 }
-bool read_descriptor(const std::uint8_t* image, std::size_t size,
-                     SegmentationDescriptor& descriptor) {
+bool read_descriptor(const std::uint8_t* image, std::size_t size, SegmentationImage& descriptor) {
   return read_typed(image, size, descriptor);
 }
 bool read_descriptor(const std::uint8_t* image, std::size_t size, TimeDescriptor& descriptor) {

@@ -47,7 +47,6 @@ constexpr std::uint16_t kLegacyCommandLength = 0xFFF;
 constexpr std::uint16_t kNoTier = 0xFFF;
 
 constexpr std::size_t kMessageHeader = 12;
-constexpr std::size_t kMaxUpid = 255;
 
 // The most message a section of `size` bytes can need: no part gives more
 // than three times its bytes (a component of an immediate splice, 1 byte,
@@ -103,19 +102,22 @@ class PtsShift : public RecordWalk<PtsShift> {
   std::size_t mBit = 0;
 };
 
-// Empties a record whose byte runs keep their buffers for the next one.
-void reset(SegmentationDescriptor& d) {
-  Bytes upid = std::move(d.segmentation_upid);
-  upid.clear();
-  d = SegmentationDescriptor{};
-  d.segmentation_upid = std::move(upid);
-}
-void reset(InsertSegmentationDescriptorRequest& r) {
-  Bytes upid = std::move(r.segmentation_upid);
-  upid.clear();
-  r = InsertSegmentationDescriptorRequest{};
-  r.segmentation_upid = std::move(upid);
-}
+// insert_segmentation_descriptor_request_data whose segmentation_upid is
+// left in the section: it hides the request's own (which stays empty) from
+// the mapping, and the message gets the bytes where the layout puts them.
+struct SegmentationRequestImage : InsertSegmentationDescriptorRequest {
+  ByteRun segmentation_upid;
+};
+
+// segmentation_upid's place in the request's data: after
+// segmentation_event_id, segmentation_event_cancel_indicator, duration,
+// segmentation_upid_type and segmentation_upid_length, each as wide as its
+// member.
+constexpr std::size_t kUpidAt = sizeof(InsertSegmentationDescriptorRequest::segmentation_event_id) +
+                                sizeof(InsertSegmentationDescriptorRequest::segmentation_event_cancel_indicator) +
+                                sizeof(InsertSegmentationDescriptorRequest::duration) +
+                                sizeof(InsertSegmentationDescriptorRequest::segmentation_upid_type) +
+                                sizeof(InsertSegmentationDescriptorRequest::segmentation_upid_length);
 
 // A time of the section as the mark sees it.
 struct MarkTime {
@@ -490,16 +492,13 @@ class MarkMaker {
   }
 
   // insert_segmentation_descriptor_request_data, always with its nine
-  // optional bytes. The descriptor read is then the one the translation
-  // writes into: its UPID buffer is reused.
+  // optional bytes. The UPID stays in the section throughout: the request
+  // and the descriptor the translation makes of it point at it, and it is
+  // written into the message from there.
   bool segmentation(const std::uint8_t* image, std::size_t size) {
-    SegmentationDescriptor& d = mSegment;
-    InsertSegmentationDescriptorRequest& r = mSegmentRequest;
-    reset(d);
-    reset(r);
-    d.segmentation_upid.reserve(kMaxUpid);
-    r.segmentation_upid.reserve(kMaxUpid);
+    reading::SegmentationImage d;
     if (!reading::read_descriptor(image, size, d)) return false;
+    SegmentationRequestImage r;
     r.segmentation_event_id = d.segmentation_event_id;
     r.segmentation_event_cancel_indicator = d.segmentation_event_cancel_indicator;
     r.duration_extension_frames = 0;
@@ -540,7 +539,15 @@ class MarkMaker {
     }
     mapping::segmentation_descriptor(r, mAtSection, d);
     if (!gives_image(d, image, size)) return false;
-    typed_operation(INSERT_SEGMENTATION_DESCRIPTOR_REQUEST_DATA, r);
+    // The operation's layout with an empty UPID, then the UPID in its place.
+    begin_operation(INSERT_SEGMENTATION_DESCRIPTOR_REQUEST_DATA);
+    const std::size_t upid_at = mMessage.size() + kUpidAt;
+    ByteWriter out(mMessage);
+    write_layout(out, static_cast<const InsertSegmentationDescriptorRequest&>(r));
+    const ByteRun upid = r.segmentation_upid;
+    mMessage.insert(mMessage.begin() + static_cast<std::ptrdiff_t>(upid_at), upid.data,
+                    upid.data + upid.length);
+    end_operation();
     return true;
   }
 
@@ -680,8 +687,6 @@ class MarkMaker {
   Scte35Settings mAtSection;  // the translation's settings: the section's own reference
   std::size_t mDescriptorsAt = 0;
   std::array<std::uint8_t, 3 + kMaxSectionLength> mBuffer;  // a typed form, written
-  SegmentationDescriptor mSegment;
-  InsertSegmentationDescriptorRequest mSegmentRequest;
   Bytes mMessage;
   std::size_t mOperationCount = 0;
   std::size_t mOperationAt = 0;  // where the last operation starts in mMessage

@@ -41,19 +41,10 @@ bool parse_frame_rate(const std::string& text, FrameRate& rate) {
 namespace scte35 {
 namespace {
 
-constexpr std::uint64_t kTicksPerSecond = 90000;
 constexpr std::uint64_t kTicksPerMillisecond = 90;
 constexpr std::uint64_t kTicksPerTenth = 9000;
 constexpr std::size_t kMaxComponents = 255;
 constexpr std::uint16_t kTierMask = 0xFFF;
-
-std::uint8_t flag(std::uint64_t value) { return value != 0 ? 1 : 0; }
-
-// Frames to 90 kHz ticks at the frame rate, rounded half up.
-std::uint64_t frame_ticks(std::uint8_t frames, const FrameRate& rate) {
-  const std::uint64_t num = rate.num;
-  return (frames * kTicksPerSecond * rate.den + num / 2) / num;
-}
 
 }  // namespace
 
@@ -119,33 +110,6 @@ DtmfDescriptor dtmf_descriptor(const InsertDtmfDescriptorRequest& request) {
   descriptor.preroll = request.pre_roll;
   descriptor.DTMF_char = request.DTMF_char;
   return descriptor;
-}
-
-void segmentation_descriptor(const InsertSegmentationDescriptorRequest& request,
-                             const Scte35Settings& settings, SegmentationDescriptor& d) {
-  d.segmentation_event_id = request.segmentation_event_id;
-  d.segmentation_event_cancel_indicator = flag(request.segmentation_event_cancel_indicator);
-  d.program_segmentation_flag = 1;
-  d.components.clear();
-  d.segmentation_duration_flag = flag(request.duration);
-  // Without the delivery bytes (the oldest form) delivery is not
-  // restricted; a restriction byte the data does not hold counts as 0.
-  d.delivery_not_restricted_flag = flag(request.delivery_not_restricted_flag.value_or(1));
-  d.web_delivery_allowed_flag = flag(request.web_delivery_allowed_flag.value_or(0));
-  d.no_regional_blackout_flag = flag(request.no_regional_blackout_flag.value_or(0));
-  d.archive_allowed_flag = flag(request.archive_allowed_flag.value_or(0));
-  d.device_restrictions = static_cast<std::uint8_t>(request.device_restrictions.value_or(0) & 3u);
-  d.segmentation_duration = request.duration * kTicksPerSecond +
-                            frame_ticks(request.duration_extension_frames.value_or(0),
-                                        settings.frame_rate);
-  d.segmentation_upid_type = request.segmentation_upid_type;
-  d.segmentation_upid = request.segmentation_upid;
-  d.segmentation_type_id = request.segmentation_type_id;
-  d.segment_num = request.segment_num;
-  d.segments_expected = request.segments_expected;
-  d.has_sub_segments = request.insert_sub_segment_info.value_or(0) != 0;
-  d.sub_segment_num = request.sub_segment_num.value_or(0);
-  d.sub_segments_expected = request.sub_segments_expected.value_or(0);
 }
 
 TimeDescriptor time_descriptor(const InsertTimeDescriptor& request) {
