@@ -176,7 +176,7 @@ class BitReader {
   std::size_t consumed_bytes() const { return (mBit + 7) / 8; }
   bool failed() const { return mFailedField != nullptr; }
   const char* failed_field() const { return mFailedField; }
-  std::string& reason() { return mReason; }
+  std::string take_reason() { return mFixedReason != nullptr ? mFixedReason : std::move(mReason); }
 
  private:
   std::uint64_t take(const char* name, unsigned bits) {
@@ -208,6 +208,14 @@ class BitReader {
     mBit += 8 * count;
   }
 
+  // A failure whose reason is fixed text keeps only a pointer to it: a
+  // descriptor that does not read as its kind is not refused but copied, and
+  // the way back reads such descriptors without allocating.
+  void fail(const char* field, const char* reason) {
+    if (failed()) return;
+    mFailedField = field;
+    mFixedReason = reason;
+  }
   void fail(const char* field, std::string reason) {
     if (failed()) return;
     mFailedField = field;
@@ -263,6 +271,7 @@ class BitReader {
   UnreadableCommand mUnreadable;
   bool mKeepParts;
   const char* mFailedField = nullptr;
+  const char* mFixedReason = nullptr;
   std::string mReason;
 };
 
@@ -291,7 +300,7 @@ const char* read_fields(const std::uint8_t* data, std::size_t size, UnreadableCo
   BitReader reader(data, kHeaderSize + section_length, unreadable, keep_parts);
   fields.for_each_field(reader);
   if (!reader.failed()) return nullptr;
-  reason = std::move(reader.reason());
+  reason = reader.take_reason();
   return reader.failed_field();
 }
 
