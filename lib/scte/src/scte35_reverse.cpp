@@ -9,12 +9,11 @@
 // less pts_adjustment, which folds pts_adjustment into the mark's times.
 //
 // Nothing is allocated but the message returned: the section is read where
-// it lies, one part at a time; each typed form is written into one buffer
-// of a section's size; and the message is written once into a vector
-// reserved for the most a section of its size can need. Only what has no
-// fixed size in the records allocates: a segmentation_upid (two buffers a
-// call, reused by every descriptor) and the components of a splice_insert
-// in component mode.
+// it lies, one part at a time, byte runs (a segmentation_upid) left in it;
+// each typed form is written into one buffer of a section's size; and the
+// message is written once into a vector reserved for the most a section of
+// its size can need. Only the components of a splice_insert in component
+// mode and alignment stuffing are copied out of the section by the reader.
 #include <algorithm>
 #include <array>
 #include <cstring>

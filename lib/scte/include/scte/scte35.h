@@ -553,7 +553,9 @@ struct MarkOfSection {
 // table_id, section_length, CRC_32, encrypted_packet, the command
 // (splice_command_length, section_length), the descriptor loop
 // (descriptor_loop_length), num_ops (more than 255 operations), then under
-// retime pts_time, break_duration and component_count.
+// retime pts_time, break_duration and component_count. A mark costs one
+// allocation, its message, for any section but one with a splice_insert in
+// component mode or alignment stuffing.
 SCTE_104_API MarkOfSection mark_of_section(const std::uint8_t* data, std::size_t size,
                                            const MarkSettings& settings);
 
