@@ -17,18 +17,55 @@
 
 namespace scte_104::scte35::mapping {
 
+inline constexpr std::uint64_t kTicksPerMillisecond = 90;
+inline constexpr std::uint64_t kTicksPerTenth = 9000;
+inline constexpr std::uint64_t kTicksPerSecond = 90000;
+
+// A flag from a byte that holds one (0 = false).
+inline std::uint8_t flag(std::uint64_t value) { return value != 0 ? 1 : 0; }
+
+// The command mappings are inline: GCC 12 at -O2 follows a variant's
+// alternative through them, and warns (maybe-uninitialized) when it cannot.
+
 // A pre-roll in milliseconds as a splice_time counted from the reference PTS.
-SpliceTime splice_time(std::uint16_t milliseconds, const Scte35Settings& settings);
+inline SpliceTime splice_time(std::uint16_t milliseconds, const Scte35Settings& settings) {
+  return SpliceTime{1, (settings.reference_pts + kTicksPerMillisecond * milliseconds) & kMaxPts};
+}
 
 // splice_request_data of splice_insert_type 1 to 5, in program mode.
-SpliceInsert splice_insert(const SpliceRequestData& request, const Scte35Settings& settings);
+inline SpliceInsert splice_insert(const SpliceRequestData& request, const Scte35Settings& settings) {
+  SpliceInsert insert;
+  const std::uint8_t type = request.splice_insert_type();
+  insert.splice_event_id = request.splice_event_id();
+  if (type == SPLICE_CANCEL) {
+    insert.splice_event_cancel_indicator = 1;
+    return insert;
+  }
+  const bool start = type == SPLICE_START_NORMAL || type == SPLICE_START_IMMEDIATE;
+  const bool immediate =
+      type == SPLICE_START_IMMEDIATE || type == SPLICE_END_IMMEDIATE || request.pre_roll_time() == 0;
+  insert.out_of_network_indicator = start ? 1 : 0;
+  insert.splice_immediate_flag = immediate ? 1 : 0;
+  if (!immediate) insert.splice_time = splice_time(request.pre_roll_time(), settings);
+  if (start && request.break_duration() != 0) {
+    insert.duration_flag = 1;
+    insert.break_duration =
+        BreakDuration{flag(request.auto_return_flag()), request.break_duration() * kTicksPerTenth};
+  }
+  insert.unique_program_id = request.unique_program_id();
+  insert.avail_num = request.avail_num();
+  insert.avails_expected = request.avails_expected();
+  return insert;
+}
 
 // component_mode_DPI_request_data applied to a splice_insert of type 1 to 4
 // (`splice_insert_type`) in program mode, with at least one component.
 void component_mode(SpliceInsert& insert, std::uint8_t splice_insert_type,
                     const std::vector<DpiComponent>& components, const Scte35Settings& settings);
 
-TimeSignal time_signal(const TimeSignalRequest& request, const Scte35Settings& settings);
+inline TimeSignal time_signal(const TimeSignalRequest& request, const Scte35Settings& settings) {
+  return TimeSignal{splice_time(request.pre_roll_time, settings)};
+}
 
 // The descriptors; descriptor_length is set by set_descriptor_length().
 AvailDescriptor avail_descriptor(std::uint32_t provider_avail_id);
@@ -56,12 +93,8 @@ bool set_descriptor_length(Descriptor& descriptor) {
   return true;
 }
 
-// A flag from a byte that holds one (0 = false).
-inline std::uint8_t flag(std::uint64_t value) { return value != 0 ? 1 : 0; }
-
 // Frames to 90 kHz ticks at the frame rate, rounded half up.
 inline std::uint64_t frame_ticks(std::uint8_t frames, const FrameRate& rate) {
-  constexpr std::uint64_t kTicksPerSecond = 90000;
   const std::uint64_t num = rate.num;
   return (frames * kTicksPerSecond * rate.den + num / 2) / num;
 }
@@ -69,7 +102,6 @@ inline std::uint64_t frame_ticks(std::uint8_t frames, const FrameRate& rate) {
 template <typename Request, typename Descriptor>
 void segmentation_descriptor(const Request& request, const Scte35Settings& settings,
                              Descriptor& d) {
-  constexpr std::uint64_t kTicksPerSecond = 90000;
   d.segmentation_event_id = request.segmentation_event_id;
   d.segmentation_event_cancel_indicator = flag(request.segmentation_event_cancel_indicator);
   d.program_segmentation_flag = 1;

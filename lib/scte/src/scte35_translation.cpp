@@ -41,43 +41,12 @@ bool parse_frame_rate(const std::string& text, FrameRate& rate) {
 namespace scte35 {
 namespace {
 
-constexpr std::uint64_t kTicksPerMillisecond = 90;
-constexpr std::uint64_t kTicksPerTenth = 9000;
 constexpr std::size_t kMaxComponents = 255;
 constexpr std::uint16_t kTierMask = 0xFFF;
 
 }  // namespace
 
 namespace mapping {
-
-SpliceTime splice_time(std::uint16_t milliseconds, const Scte35Settings& settings) {
-  return SpliceTime{1, (settings.reference_pts + kTicksPerMillisecond * milliseconds) & kMaxPts};
-}
-
-SpliceInsert splice_insert(const SpliceRequestData& request, const Scte35Settings& settings) {
-  SpliceInsert insert;
-  const std::uint8_t type = request.splice_insert_type();
-  insert.splice_event_id = request.splice_event_id();
-  if (type == SPLICE_CANCEL) {
-    insert.splice_event_cancel_indicator = 1;
-    return insert;
-  }
-  const bool start = type == SPLICE_START_NORMAL || type == SPLICE_START_IMMEDIATE;
-  const bool immediate =
-      type == SPLICE_START_IMMEDIATE || type == SPLICE_END_IMMEDIATE || request.pre_roll_time() == 0;
-  insert.out_of_network_indicator = start ? 1 : 0;
-  insert.splice_immediate_flag = immediate ? 1 : 0;
-  if (!immediate) insert.splice_time = splice_time(request.pre_roll_time(), settings);
-  if (start && request.break_duration() != 0) {
-    insert.duration_flag = 1;
-    insert.break_duration =
-        BreakDuration{flag(request.auto_return_flag()), request.break_duration() * kTicksPerTenth};
-  }
-  insert.unique_program_id = request.unique_program_id();
-  insert.avail_num = request.avail_num();
-  insert.avails_expected = request.avails_expected();
-  return insert;
-}
 
 void component_mode(SpliceInsert& insert, std::uint8_t splice_insert_type,
                     const std::vector<DpiComponent>& components, const Scte35Settings& settings) {
@@ -93,10 +62,6 @@ void component_mode(SpliceInsert& insert, std::uint8_t splice_insert_type,
     added.component_tag = component.component_tag;
     if (!immediate) added.splice_time = splice_time(component.component_preroll, settings);
   }
-}
-
-TimeSignal time_signal(const TimeSignalRequest& request, const Scte35Settings& settings) {
-  return TimeSignal{splice_time(request.pre_roll_time, settings)};
 }
 
 AvailDescriptor avail_descriptor(std::uint32_t provider_avail_id) {
