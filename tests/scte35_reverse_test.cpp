@@ -21,9 +21,15 @@ namespace {
 thread_local bool counting = false;
 thread_local std::size_t allocations = 0;
 }  // namespace
-void* operator new(std::size_t size) {
+// The plain and nothrow forms (the library's temporary buffers use the
+// latter) and their deletes are replaced together, so that every pair is
+// malloc and free; the array and aligned forms keep theirs.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
   if (counting) ++allocations;
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  return std::malloc(size == 0 ? 1 : size);
+}
+void* operator new(std::size_t size) {
+  if (void* p = ::operator new(size, std::nothrow)) return p;
   throw std::bad_alloc();
 }
 // GCC sees free() after an inlined operator new and takes the pair for a
@@ -34,6 +40,7 @@ void* operator new(std::size_t size) {
 #endif
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
 #endif
