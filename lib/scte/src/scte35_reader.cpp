@@ -9,7 +9,9 @@
 #include <type_traits>
 #include <utility>
 
+#include "bit_writer.h"
 #include "scte/scte35.h"
+#include "scte35_reading.h"
 
 namespace scte_104::scte35 {
 namespace {
@@ -32,8 +34,11 @@ std::string hex_byte(unsigned value) {
 // kept, with its field) and reads as 0; once failed, nothing more is read.
 class BitReader {
  public:
-  BitReader(const std::uint8_t* data, std::size_t size, UnreadableCommand unreadable)
-      : mData(data), mSize(size), mUnreadable(unreadable) {}
+  // Without `keep_parts`, the descriptor loop is checked but not kept, and
+  // a command kept as bytes gets none (they stay in `data`).
+  BitReader(const std::uint8_t* data, std::size_t size, UnreadableCommand unreadable,
+            bool keep_parts = true)
+      : mData(data), mSize(size), mUnreadable(unreadable), mKeepParts(keep_parts) {}
 
   // A field of the record: read into it.
   template <typename T,
@@ -55,9 +60,27 @@ class BitReader {
     take_bytes(name, reinterpret_cast<std::uint8_t*>(chars.text.data()), chars.text.size());
   }
 
+  // A run left where it lies; its size is set before it comes.
+  void operator()(const char* name, ByteRun& run) {
+    if (failed()) return;
+    if (mBit % 8 != 0 || run.length > rest_bytes(0)) {
+      fail(name, "passes the end of the bytes");
+      return;
+    }
+    run.data = mData + mBit / 8;
+    mBit += 8 * run.length;
+  }
+
   template <typename Record>
   void operator()(const char* /*name*/, Record& record) {
     record.for_each_field(*this);
+  }
+  template <typename Record>
+  void operator()(const char* name, UnkeptList<Record>& records) {
+    for (std::size_t i = 0; i < records.count; ++i) {
+      Record entry;
+      (*this)(name, entry);
+    }
   }
   template <typename Record>
   void operator()(const char* name, std::optional<Record>& record) {
@@ -103,7 +126,7 @@ class BitReader {
              "0xFFF does not give the length of command type " + hex_byte(type));
         return;
       }
-      kept->data.assign(mData + at, mData + at + length);
+      if (mKeepParts) kept->data.assign(mData + at, mData + at + length);
       mBit += 8u * length;
       return;
     }
@@ -115,7 +138,8 @@ class BitReader {
       return;
     }
     if (length != kLegacyCommandLength && mUnreadable == UnreadableCommand::copy) {
-      command = InjectedCommand{type, Bytes(mData + at, mData + at + length)};
+      command = InjectedCommand{type, {}};
+      if (mKeepParts) std::get<InjectedCommand>(command).data.assign(mData + at, mData + at + length);
       mBit += 8u * length;
       return;
     }
@@ -143,7 +167,7 @@ class BitReader {
         return;
       }
       const std::size_t size = 2u + mData[at + 1];
-      list.push_back(descriptor(mData + at, size));
+      if (mKeepParts) list.push_back(descriptor(mData + at, size));
       at += size;
     }
     mBit = 8 * end;
@@ -152,7 +176,7 @@ class BitReader {
   std::size_t consumed_bytes() const { return (mBit + 7) / 8; }
   bool failed() const { return mFailedField != nullptr; }
   const char* failed_field() const { return mFailedField; }
-  std::string& reason() { return mReason; }
+  std::string take_reason() { return mFixedReason != nullptr ? mFixedReason : std::move(mReason); }
 
  private:
   std::uint64_t take(const char* name, unsigned bits) {
@@ -184,6 +208,14 @@ class BitReader {
     mBit += 8 * count;
   }
 
+  // A failure whose reason is fixed text keeps only a pointer to it: a
+  // descriptor that does not read as its kind is not refused but copied, and
+  // the way back reads such descriptors without allocating.
+  void fail(const char* field, const char* reason) {
+    if (failed()) return;
+    mFailedField = field;
+    mFixedReason = reason;
+  }
   void fail(const char* field, std::string reason) {
     if (failed()) return;
     mFailedField = field;
@@ -237,42 +269,84 @@ class BitReader {
   std::size_t mSize;
   std::size_t mBit = 0;
   UnreadableCommand mUnreadable;
+  bool mKeepParts;
   const char* mFailedField = nullptr;
+  const char* mFixedReason = nullptr;
   std::string mReason;
 };
 
-SectionRead refusal(const char* field, std::string reason) {
-  SectionRead read;
-  read.field = field;
-  read.reason = std::move(reason);
-  return read;
+// The section's fields, or the field at fault with `reason`.
+const char* read_fields(const std::uint8_t* data, std::size_t size, UnreadableCommand unreadable,
+                        bool keep_parts, SpliceInfoSection& fields, std::string& reason) {
+  if (size < kHeaderSize) {
+    reason = "is not there: " + std::to_string(size) +
+             " bytes are fewer than the 3 of a section's header";
+    return "section_length";
+  }
+  if (data[0] != 0xFC) {
+    reason = hex_byte(data[0]) + " is not 0xfc, splice_info_section";
+    return "table_id";
+  }
+  const std::size_t section_length = (std::size_t{data[1]} << 8u | data[2]) & 0xFFFu;
+  if (section_length < kMinSectionLength) {
+    reason = std::to_string(section_length) + " is under 15";
+    return "section_length";
+  }
+  if (kHeaderSize + section_length > size) {
+    reason = std::to_string(section_length) + " passes the " +
+             std::to_string(size - kHeaderSize) + " bytes after it";
+    return "section_length";
+  }
+  BitReader reader(data, kHeaderSize + section_length, unreadable, keep_parts);
+  fields.for_each_field(reader);
+  if (!reader.failed()) return nullptr;
+  reason = reader.take_reason();
+  return reader.failed_field();
+}
+
+// A descriptor's image read into the record of its kind: whether it holds
+// exactly that record's fields.
+template <typename Descriptor>
+bool read_typed(const std::uint8_t* image, std::size_t size, Descriptor& descriptor) {
+  BitReader part(image, size, UnreadableCommand::refuse);
+  part("descriptor", descriptor);
+  return !part.failed() && part.rest_bytes(0) == 0;
 }
 
 }  // namespace
 
 SectionRead read_section(const std::uint8_t* data, std::size_t size, UnreadableCommand unreadable) {
-  if (size < kHeaderSize) {
-    return refusal("section_length", "is not there: " + std::to_string(size) +
-                                         " bytes are fewer than the 3 of a section's header");
-  }
-  if (data[0] != 0xFC) {
-    return refusal("table_id", hex_byte(data[0]) + " is not 0xfc, splice_info_section");
-  }
-  const std::size_t section_length = (std::size_t{data[1]} << 8u | data[2]) & 0xFFFu;
-  if (section_length < kMinSectionLength) {
-    return refusal("section_length", std::to_string(section_length) + " is under 15");
-  }
-  if (kHeaderSize + section_length > size) {
-    return refusal("section_length", std::to_string(section_length) + " passes the " +
-                                         std::to_string(size - kHeaderSize) +
-                                         " bytes after it");
-  }
   SectionRead read;
-  BitReader reader(data, kHeaderSize + section_length, unreadable);
-  read.section.fields.for_each_field(reader);
-  if (reader.failed()) return refusal(reader.failed_field(), std::move(reader.reason()));
-  read.section.bytes.assign(data, data + kHeaderSize + section_length);
+  read.field = read_fields(data, size, unreadable, true, read.section.fields, read.reason);
+  if (read.field == nullptr) {
+    read.section.bytes.assign(data, data + kHeaderSize + read.section.fields.section_length);
+  } else {
+    read.section = Section{};  // a refused section shows none of its fields
+  }
   return read;
 }
+
+namespace reading {
+
+const char* read_section_fields(const std::uint8_t* data, std::size_t size,
+                                UnreadableCommand unreadable, SpliceInfoSection& fields,
+                                std::string& reason) {
+  return read_fields(data, size, unreadable, false, fields, reason);
+}
+
+bool read_descriptor(const std::uint8_t* image, std::size_t size, AvailDescriptor& descriptor) {
+  return read_typed(image, size, descriptor);
+}
+bool read_descriptor(const std::uint8_t* image, std::size_t size, DtmfDescriptor& descriptor) {
+  return read_typed(image, size, descriptor);
+}
+bool read_descriptor(const std::uint8_t* image, std::size_t size, SegmentationImage& descriptor) {
+  return read_typed(image, size, descriptor);
+}
+bool read_descriptor(const std::uint8_t* image, std::size_t size, TimeDescriptor& descriptor) {
+  return read_typed(image, size, descriptor);
+}
+
+}  // namespace reading
 
 }  // namespace scte_104::scte35

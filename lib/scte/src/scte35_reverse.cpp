@@ -2,19 +2,30 @@
 // From an SCTE 35 section back to the queue mark an injector would have
 // turned into it. The mapping is never written twice: each part of the
 // section (its command, each descriptor) gets a typed operation only when
-// the translation of that operation gives the part's very bytes back;
-// otherwise the part travels as its bytes (inject_section_data_request,
-// insert_descriptor_request_data). Times are compared through the
-// translation at the reference PTS less pts_adjustment, which folds
-// pts_adjustment into the mark's times.
+// the translation's mapping of that operation, written by the section's
+// own field lists, gives the part's very bytes back; otherwise the part
+// travels as its bytes (inject_section_data_request,
+// insert_descriptor_request_data). Times are compared at the reference PTS
+// less pts_adjustment, which folds pts_adjustment into the mark's times.
+//
+// Nothing is allocated but the message returned: the section is read where
+// it lies, one part at a time, byte runs (a segmentation_upid) left in it;
+// each typed form is written into one buffer of a section's size; and the
+// message is written once into a vector reserved for the most a section of
+// its size can need. Only the components of a splice_insert in component
+// mode and alignment stuffing are copied out of the section by the reader.
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <optional>
 #include <string>
 #include <utility>
 
 #include "bit_writer.h"
+#include "layouts.h"
 #include "scte/scte35.h"
+#include "scte35_mapping.h"
+#include "scte35_reading.h"
 
 namespace scte_104::scte35 {
 namespace {
@@ -34,51 +45,34 @@ constexpr std::size_t kCommandAt = 14;  // the first byte after splice_command_t
 constexpr std::uint16_t kLegacyCommandLength = 0xFFF;
 constexpr std::uint16_t kNoTier = 0xFFF;
 
-// One operation of the mark, as it goes on the wire.
-struct MarkOperation {
-  MultipleOperationId id;
-  Bytes data;
-};
+constexpr std::size_t kMessageHeader = 12;
 
-MarkOperation operation(MultipleOperationId id, const OperationFields& fields) {
-  return {id, write_fields(fields)};
+// The most message a section of `size` bytes can need: no part gives more
+// than three times its bytes (a component of an immediate splice, 1 byte,
+// becomes 3), each operation takes a 4-byte header and stands for at least
+// 2 bytes of the section but for the command's 3 (command, components, tier).
+std::size_t message_capacity(std::size_t size) {
+  return kMessageHeader + 64 + 4 * (3 + size / 2) + 3 * size;
 }
 
 void put16(Bytes& out, std::size_t value) {
   out.push_back(static_cast<std::uint8_t>(value >> 8u));
   out.push_back(static_cast<std::uint8_t>(value));
 }
-
-// multiple_operation_message(): reserved, message_size, protocol_version 0,
-// AS_index 0, message_number 0, DPI_PID_index 0, SCTE35_protocol_version,
-// timestamp time_type 0, num_ops, then each operation.
-Bytes message_bytes(std::uint8_t scte35_protocol_version, const std::vector<MarkOperation>& ops) {
-  constexpr std::size_t kMessageHeader = 12;
-  std::size_t size = kMessageHeader;
-  for (const MarkOperation& op : ops) size += 4 + op.data.size();
-  Bytes out;
-  out.reserve(size);
-  put16(out, 0xFFFF);
-  put16(out, size);
-  out.insert(out.end(), {0, 0, 0, 0, 0, scte35_protocol_version, 0,
-                         static_cast<std::uint8_t>(ops.size())});
-  for (const MarkOperation& op : ops) {
-    put16(out, op.id);
-    put16(out, op.data.size());
-    out.insert(out.end(), op.data.begin(), op.data.end());
-  }
-  return out;
+void set16(Bytes& out, std::size_t at, std::size_t value) {
+  out[at] = static_cast<std::uint8_t>(value >> 8u);
+  out[at + 1] = static_cast<std::uint8_t>(value);
 }
 
 // The bits of `bytes` from bit `at`, `bits` wide, read and written back.
-std::uint64_t get_bits(const Bytes& bytes, std::size_t at, unsigned bits) {
+std::uint64_t get_bits(const std::uint8_t* bytes, std::size_t at, unsigned bits) {
   std::uint64_t value = 0;
   for (unsigned i = 0; i < bits; ++i, ++at) {
     value = value << 1u | ((static_cast<unsigned>(bytes[at / 8]) >> (7 - at % 8)) & 1u);
   }
   return value;
 }
-void set_bits(Bytes& bytes, std::size_t at, unsigned bits, std::uint64_t value) {
+void set_bits(std::uint8_t* bytes, std::size_t at, unsigned bits, std::uint64_t value) {
   for (unsigned i = bits; i-- > 0; ++at) {
     const auto mask = static_cast<std::uint8_t>(0x80u >> (at % 8));
     bytes[at / 8] = static_cast<std::uint8_t>(((value >> i) & 1u) != 0 ? bytes[at / 8] | mask
@@ -91,7 +85,7 @@ void set_bits(Bytes& bytes, std::size_t at, unsigned bits, std::uint64_t value) 
 // folded in and every other bit kept.
 class PtsShift : public RecordWalk<PtsShift> {
  public:
-  PtsShift(Bytes& bytes, std::uint64_t delta) : mBytes(bytes), mDelta(delta) {}
+  PtsShift(std::uint8_t* bytes, std::uint64_t delta) : mBytes(bytes), mDelta(delta) {}
 
   void field(const char* name, std::uint64_t /*value*/, unsigned bits) {
     if (name != nullptr && std::strcmp(name, "pts_time") == 0) {
@@ -102,10 +96,27 @@ class PtsShift : public RecordWalk<PtsShift> {
   void bytes(const std::uint8_t* /*data*/, std::size_t count) { mBit += 8 * count; }
 
  private:
-  Bytes& mBytes;
+  std::uint8_t* mBytes;
   std::uint64_t mDelta;
   std::size_t mBit = 0;
 };
+
+// insert_segmentation_descriptor_request_data whose segmentation_upid is
+// left in the section: it hides the request's own (which stays empty) from
+// the mapping, and the message gets the bytes where the layout puts them.
+struct SegmentationRequestImage : InsertSegmentationDescriptorRequest {
+  ByteRun segmentation_upid;
+};
+
+// segmentation_upid's place in the request's data: after
+// segmentation_event_id, segmentation_event_cancel_indicator, duration,
+// segmentation_upid_type and segmentation_upid_length, each as wide as its
+// member.
+constexpr std::size_t kUpidAt = sizeof(InsertSegmentationDescriptorRequest::segmentation_event_id) +
+                                sizeof(InsertSegmentationDescriptorRequest::segmentation_event_cancel_indicator) +
+                                sizeof(InsertSegmentationDescriptorRequest::duration) +
+                                sizeof(InsertSegmentationDescriptorRequest::segmentation_upid_type) +
+                                sizeof(InsertSegmentationDescriptorRequest::segmentation_upid_length);
 
 // A time of the section as the mark sees it.
 struct MarkTime {
@@ -124,30 +135,40 @@ class MarkMaker {
     if (!mSettings.ignore_crc && crc32_mpeg2(mData, size) != 0) {
       return refuse("CRC_32", "does not match the section's bytes");
     }
-    SectionRead read = read_section(
-        mData, size, mSettings.retime ? UnreadableCommand::refuse : UnreadableCommand::copy);
-    if (read.refused()) return refuse(read.field, std::move(read.reason));
-    mSection = std::move(read.section);
-    const SpliceInfoSection& fields = mSection.fields;
-    if (fields.encrypted_packet != 0) {
+    std::string reason;
+    const char* field = reading::read_section_fields(
+        mData, size, mSettings.retime ? UnreadableCommand::refuse : UnreadableCommand::copy,
+        mFields, reason);
+    if (field != nullptr) return refuse(field, std::move(reason));
+    if (mFields.encrypted_packet != 0) {
       return refuse("encrypted_packet", "is 1: a queue mark cannot carry encrypted data");
     }
-    // Times in the section count from the reference less pts_adjustment.
+    // Times in the section count from the reference less pts_adjustment:
+    // the typed forms are written at that reference.
     mSectionReference =
-        (mSettings.scte35.reference_pts + (kMaxPts + 1) - fields.pts_adjustment) & kMaxPts;
+        (mSettings.scte35.reference_pts + (kMaxPts + 1) - mFields.pts_adjustment) & kMaxPts;
+    mAtSection = mSettings.scte35;
+    mAtSection.reference_pts = mSectionReference;
+
+    mMessage.reserve(message_capacity(size));
+    put16(mMessage, 0xFFFF);  // reserved
+    put16(mMessage, 0);       // message_size, once known
+    mMessage.insert(mMessage.end(), {0, 0, 0, 0, 0, mFields.protocol_version, 0, 0});
     command();
-    if (fields.tier != kNoTier) {
+    if (mFields.tier != kNoTier) {
       InsertTierData tier;
-      tier.tier_data = fields.tier;
-      mOperations.push_back(operation(INSERT_TIER_DATA, tier));
+      tier.tier_data = mFields.tier;
+      typed_operation(INSERT_TIER_DATA, tier);
     }
     descriptors();
-    if (mOperations.size() > kMaxOperations) {
-      return refuse("num_ops", std::to_string(mOperations.size()) +
+    if (mOperationCount > kMaxOperations) {
+      return refuse("num_ops", std::to_string(mOperationCount) +
                                    " operations would be needed; num_ops has 8 bits");
     }
     if (mPendingField != nullptr) return refuse(mPendingField, std::move(mPendingReason));
-    mResult.message = message_bytes(fields.protocol_version, mOperations);
+    set16(mMessage, 2, mMessage.size());
+    mMessage[kMessageHeader - 1] = static_cast<std::uint8_t>(mOperationCount);
+    mResult.message = std::move(mMessage);
     return std::move(mResult);
   }
 
@@ -191,79 +212,94 @@ class MarkMaker {
   // --- the command ----------------------------------------------------------------
 
   void command() {
-    const SpliceInfoSection& fields = mSection.fields;
     const std::size_t at = kCommandAt;
     const std::size_t length =
-        fields.splice_command_length != kLegacyCommandLength
-            ? fields.splice_command_length
-            : std::visit([](const auto& c) { return wire_size(c); }, fields.splice_command);
+        mFields.splice_command_length != kLegacyCommandLength
+            ? mFields.splice_command_length
+            : std::visit([](const auto& c) { return wire_size(c); }, mFields.splice_command);
     mDescriptorsAt = at + length + 2;
-    if (std::holds_alternative<InjectedCommand>(fields.splice_command)) {
-      inject(Bytes(mData + at, mData + at + length));
-      return;
+    if (std::holds_alternative<InjectedCommand>(mFields.splice_command)) {
+      inject(at, length, false);
+    } else if (!typed_command(at, length)) {
+      inject(at, length, mFields.pts_adjustment != 0);
     }
-    std::vector<MarkOperation> typed = typed_command();
-    if (!mSettings.retime && !typed.empty() && !translates_to_command(typed, at - 1, length + 1)) {
-      typed.clear();
-    }
-    if (typed.empty()) {
-      Bytes bytes(mData + at, mData + at + length);
-      if (fields.pts_adjustment != 0) {
-        std::visit([&](const auto& c) { c.for_each_field(PtsShift(bytes, fields.pts_adjustment)); },
-                   fields.splice_command);
-      }
-      inject(std::move(bytes));
-      return;
-    }
-    for (MarkOperation& op : typed) mOperations.push_back(std::move(op));
   }
 
-  void inject(Bytes contents) {
+  // inject_section_data_request with the command's `length` bytes from `at`,
+  // pts_adjustment folded into its pts_times when `shift`.
+  void inject(std::size_t at, std::size_t length, bool shift) {
     InjectSectionDataRequest inject;
-    inject.SCTE35_command_length = static_cast<std::uint16_t>(contents.size());
-    inject.SCTE35_protocol_version = mSection.fields.protocol_version;
-    inject.SCTE35_command_type = mSection.fields.splice_command_type();
-    inject.SCTE35_command_contents = std::move(contents);
-    mOperations.push_back(operation(INJECT_SECTION_DATA_REQUEST, inject));
+    inject.SCTE35_command_length = static_cast<std::uint16_t>(length);
+    inject.SCTE35_protocol_version = mFields.protocol_version;
+    inject.SCTE35_command_type = mFields.splice_command_type();
+    begin_operation(INJECT_SECTION_DATA_REQUEST);
+    ByteWriter out(mMessage);
+    write_layout(out, inject);  // SCTE35_command_contents follow
+    const std::size_t contents_at = mMessage.size();
+    mMessage.insert(mMessage.end(), mData + at, mData + at + length);
+    end_operation();
+    if (shift) {
+      std::visit([&](const auto& c) {
+        c.for_each_field(PtsShift(mMessage.data() + contents_at, mFields.pts_adjustment));
+      }, mFields.splice_command);
+    }
   }
 
-  // The typed operations of the command, read off its fields. Without
-  // retime, none when a time or a duration has no exact typed form; whether
-  // the typed form is exact in every other bit, the translation decides.
-  std::vector<MarkOperation> typed_command() {
-    const SpliceCommand& command = mSection.fields.splice_command;
+  // The typed operations of the command, written when their translation
+  // gives the command's type and its `length` bytes from `at` (under retime,
+  // whatever it gives); false, writing nothing, when the command is injected.
+  // Without retime, a time or a duration with no exact typed form is injected
+  // before the translation is asked.
+  bool typed_command(std::size_t at, std::size_t length) {
+    const SpliceCommand& command = mFields.splice_command;
     if (std::holds_alternative<SpliceNull>(command)) {
-      return {operation(SPLICE_NULL_REQUEST_DATA, SpliceNullRequest{})};
+      if (!mSettings.retime && !gives_command(SpliceNull{}, at, length)) return false;
+      typed_operation(SPLICE_NULL_REQUEST_DATA, SpliceNullRequest{});
+      return true;
     }
     if (const auto* signal = std::get_if<TimeSignal>(&command)) {
       const std::optional<std::uint16_t> ms =
           mSettings.retime ? retimed(signal->splice_time).milliseconds : exact_ms(signal->splice_time);
-      if (!ms) return {};
+      if (!ms) return false;
       TimeSignalRequest request;
       request.pre_roll_time = *ms;
-      return {operation(TIME_SIGNAL_REQUEST_DATA, request)};
+      if (!mSettings.retime && !gives_command(mapping::time_signal(request, mAtSection), at, length)) {
+        return false;
+      }
+      typed_operation(TIME_SIGNAL_REQUEST_DATA, request);
+      return true;
     }
     const auto& insert = std::get<SpliceInsert>(command);
     SpliceRequest request;
     request.request.mSpliceEventId = insert.splice_event_id;
+    ComponentModeDpiRequest components;
     if (insert.splice_event_cancel_indicator != 0) {
       request.request.mSpliceInsertType = SPLICE_CANCEL;
-      return {operation(SPLICE_REQUEST_DATA, request)};
+    } else {
+      if (mSettings.retime) {
+        retimed_splice(insert, request, components);
+      } else if (!exact_splice(insert, request, components)) {
+        return false;
+      }
+      request.request.mUniqueProgramId = insert.unique_program_id;
+      request.request.mAvailNum = insert.avail_num;
+      request.request.mAvailsExpected = insert.avails_expected;
     }
-    ComponentModeDpiRequest components;
-    if (mSettings.retime) {
-      retimed_splice(insert, request, components);
-    } else if (!exact_splice(insert, request, components)) {
-      return {};
+    const bool component_mode =
+        insert.splice_event_cancel_indicator == 0 && insert.program_splice_flag == 0;
+    if (!mSettings.retime) {
+      // The translation takes component mode only with a component.
+      if (component_mode && components.components.empty()) return false;
+      SpliceInsert typed = mapping::splice_insert(request.request, mAtSection);
+      if (component_mode) {
+        mapping::component_mode(typed, request.request.splice_insert_type(), components.components,
+                                mAtSection);
+      }
+      if (!gives_command(typed, at, length)) return false;
     }
-    request.request.mUniqueProgramId = insert.unique_program_id;
-    request.request.mAvailNum = insert.avail_num;
-    request.request.mAvailsExpected = insert.avails_expected;
-    std::vector<MarkOperation> ops{operation(SPLICE_REQUEST_DATA, request)};
-    if (insert.program_splice_flag == 0) {
-      ops.push_back(operation(COMPONENT_MODE_DPI_REQUEST_DATA, components));
-    }
-    return ops;
+    typed_operation(SPLICE_REQUEST_DATA, request);
+    if (component_mode) typed_operation(COMPONENT_MODE_DPI_REQUEST_DATA, components);
+    return true;
   }
 
   // The splice's type, times and duration; false when one has no exact
@@ -280,6 +316,7 @@ class MarkMaker {
         request.request.mPreRollTime = *ms;
       }
     } else {
+      components.components.reserve(insert.components.size());
       for (const SpliceComponent& component : insert.components) {
         DpiComponent& added = components.components.emplace_back();
         added.component_tag = component.component_tag;
@@ -324,6 +361,7 @@ class MarkMaker {
       if (insert.components.empty()) {
         pend("component_count", "is 0: component mode without components");
       }
+      components.components.reserve(insert.components.size());
       for (const SpliceComponent& component : insert.components) {
         DpiComponent& added = components.components.emplace_back();
         added.component_tag = component.component_tag;
@@ -400,85 +438,66 @@ class MarkMaker {
 
   void descriptors() {
     std::size_t at = mDescriptorsAt;
-    for (const SpliceDescriptor& descriptor : mSection.fields.descriptors) {
-      const std::size_t size =
-          2u + std::visit([](const auto& d) -> std::size_t { return d.descriptor_length; }, descriptor);
-      const Bytes image(mData + at, mData + at + size);
+    const std::size_t end = at + mFields.descriptor_loop_length;
+    while (at < end) {
+      const std::uint8_t* image = mData + at;
+      const std::size_t size = 2u + image[1];
       at += size;
-      std::optional<MarkOperation> typed = typed_descriptor(descriptor);
-      if (typed && !translates_to_descriptor(*typed, image)) typed.reset();
-      if (!typed) {
-        copy(image);
-      } else if (typed->id == INSERT_AVAIL_DESCRIPTOR_REQUEST_DATA) {
-        add_avail(std::get<AvailDescriptor>(descriptor).provider_avail_id);
-      } else {
-        mOperations.push_back(std::move(*typed));
+      if (!typed_descriptor(image, size)) copy(image, size);
+    }
+  }
+
+  // Writes the descriptor's typed operation when its translation is exactly
+  // the image; false, writing nothing, when it is copied.
+  bool typed_descriptor(const std::uint8_t* image, std::size_t size) {
+    switch (image[0]) {
+      case AvailDescriptor::kTag: {
+        AvailDescriptor read;
+        if (!reading::read_descriptor(image, size, read)) return false;
+        AvailDescriptor typed = mapping::avail_descriptor(read.provider_avail_id);
+        if (!gives_image(typed, image, size)) return false;
+        add_avail(read.provider_avail_id);
+        return true;
       }
-    }
-  }
-
-  // A run of avail_descriptors is one operation, up to 255 of them.
-  void add_avail(std::uint32_t provider_avail_id) {
-    MarkOperation* last = mOperations.empty() ? nullptr : &mOperations.back();
-    if (last == nullptr || last->id != INSERT_AVAIL_DESCRIPTOR_REQUEST_DATA ||
-        last->data[0] == kMaxEntries) {
-      InsertAvailDescriptorRequest request;
-      request.num_provider_avails = 1;
-      request.provider_avail_id.push_back(provider_avail_id);
-      mOperations.push_back(operation(INSERT_AVAIL_DESCRIPTOR_REQUEST_DATA, request));
-    } else {
-      ++last->data[0];
-      for (unsigned shift = 32; shift != 0;) {
-        shift -= 8;
-        last->data.push_back(static_cast<std::uint8_t>(provider_avail_id >> shift));
+      case DtmfDescriptor::kTag: {
+        DtmfDescriptor read;
+        if (!reading::read_descriptor(image, size, read)) return false;
+        InsertDtmfDescriptorRequest request;
+        request.pre_roll = read.preroll;
+        request.dtmf_length = static_cast<std::uint8_t>(read.DTMF_char.text.size());
+        request.DTMF_char = read.DTMF_char;
+        DtmfDescriptor typed = mapping::dtmf_descriptor(request);
+        if (!gives_image(typed, image, size)) return false;
+        typed_operation(INSERT_DTMF_DESCRIPTOR_REQUEST_DATA, request);
+        return true;
       }
+      case SegmentationDescriptor::kTag:
+        return segmentation(image, size);
+      case TimeDescriptor::kTag: {
+        TimeDescriptor read;
+        if (!reading::read_descriptor(image, size, read)) return false;
+        InsertTimeDescriptor request;
+        request.TAI_seconds = read.TAI_seconds;
+        request.TAI_ns = read.TAI_ns;
+        request.UTC_offset = read.UTC_offset;
+        TimeDescriptor typed = mapping::time_descriptor(request);
+        if (!gives_image(typed, image, size)) return false;
+        typed_operation(INSERT_TIME_DESCRIPTOR, request);
+        return true;
+      }
+      default:
+        return false;
     }
-  }
-
-  // A run of copied descriptors is one operation, up to 255 of them.
-  void copy(const Bytes& image) {
-    MarkOperation* last = mOperations.empty() ? nullptr : &mOperations.back();
-    if (last == nullptr || last->id != INSERT_DESCRIPTOR_REQUEST_DATA ||
-        last->data[0] == kMaxEntries) {
-      mOperations.push_back({INSERT_DESCRIPTOR_REQUEST_DATA, {1}});
-    } else {
-      ++last->data[0];
-    }
-    Bytes& data = mOperations.back().data;
-    data.insert(data.end(), image.begin(), image.end());
-  }
-
-  std::optional<MarkOperation> typed_descriptor(const SpliceDescriptor& descriptor) const {
-    if (const auto* avail = std::get_if<AvailDescriptor>(&descriptor)) {
-      InsertAvailDescriptorRequest request;
-      request.num_provider_avails = 1;
-      request.provider_avail_id.push_back(avail->provider_avail_id);
-      return operation(INSERT_AVAIL_DESCRIPTOR_REQUEST_DATA, request);
-    }
-    if (const auto* dtmf = std::get_if<DtmfDescriptor>(&descriptor)) {
-      InsertDtmfDescriptorRequest request;
-      request.pre_roll = dtmf->preroll;
-      request.dtmf_length = static_cast<std::uint8_t>(dtmf->DTMF_char.text.size());
-      request.DTMF_char = dtmf->DTMF_char;
-      return operation(INSERT_DTMF_DESCRIPTOR_REQUEST_DATA, request);
-    }
-    if (const auto* time = std::get_if<TimeDescriptor>(&descriptor)) {
-      InsertTimeDescriptor request;
-      request.TAI_seconds = time->TAI_seconds;
-      request.TAI_ns = time->TAI_ns;
-      request.UTC_offset = time->UTC_offset;
-      return operation(INSERT_TIME_DESCRIPTOR, request);
-    }
-    if (const auto* segment = std::get_if<SegmentationDescriptor>(&descriptor)) {
-      return segmentation(*segment);
-    }
-    return std::nullopt;
   }
 
   // insert_segmentation_descriptor_request_data, always with its nine
-  // optional bytes.
-  std::optional<MarkOperation> segmentation(const SegmentationDescriptor& d) const {
-    InsertSegmentationDescriptorRequest r;
+  // optional bytes. The UPID stays in the section throughout: the request
+  // and the descriptor the translation makes of it point at it, and it is
+  // written into the message from there.
+  bool segmentation(const std::uint8_t* image, std::size_t size) {
+    reading::SegmentationImage d;
+    if (!reading::read_descriptor(image, size, d)) return false;
+    SegmentationRequestImage r;
     r.segmentation_event_id = d.segmentation_event_id;
     r.segmentation_event_cancel_indicator = d.segmentation_event_cancel_indicator;
     r.duration_extension_frames = 0;
@@ -494,7 +513,7 @@ class MarkMaker {
       if (d.segmentation_duration_flag != 0) {
         const std::optional<std::pair<std::uint16_t, std::uint8_t>> split =
             split_duration(d.segmentation_duration);
-        if (!split) return std::nullopt;
+        if (!split) return false;
         r.duration = split->first;
         r.duration_extension_frames = split->second;
       }
@@ -517,7 +536,48 @@ class MarkMaker {
         r.sub_segments_expected = d.sub_segments_expected;
       }
     }
-    return operation(INSERT_SEGMENTATION_DESCRIPTOR_REQUEST_DATA, r);
+    mapping::segmentation_descriptor(r, mAtSection, d);
+    if (!gives_image(d, image, size)) return false;
+    // The operation's layout with an empty UPID, then the UPID in its place.
+    begin_operation(INSERT_SEGMENTATION_DESCRIPTOR_REQUEST_DATA);
+    const std::size_t upid_at = mMessage.size() + kUpidAt;
+    ByteWriter out(mMessage);
+    write_layout(out, static_cast<const InsertSegmentationDescriptorRequest&>(r));
+    const ByteRun upid = r.segmentation_upid;
+    mMessage.insert(mMessage.begin() + static_cast<std::ptrdiff_t>(upid_at), upid.data,
+                    upid.data + upid.length);
+    end_operation();
+    return true;
+  }
+
+  // A run of avail_descriptors is one operation, up to 255 of them.
+  void add_avail(std::uint32_t provider_avail_id) {
+    if (mLastOperation != INSERT_AVAIL_DESCRIPTOR_REQUEST_DATA ||
+        mMessage[mOperationAt + 4] == kMaxEntries) {
+      InsertAvailDescriptorRequest request;  // num_provider_avails, then each id
+      request.num_provider_avails = 0;
+      begin_operation(INSERT_AVAIL_DESCRIPTOR_REQUEST_DATA);
+      ByteWriter out(mMessage);
+      write_layout(out, request);
+    }
+    ++mMessage[mOperationAt + 4];
+    ByteWriter(mMessage).write(provider_avail_id);
+    end_operation();
+  }
+
+  // A run of copied descriptors is one operation, up to 255 of them.
+  void copy(const std::uint8_t* image, std::size_t size) {
+    if (mLastOperation != INSERT_DESCRIPTOR_REQUEST_DATA ||
+        mMessage[mOperationAt + 4] == kMaxEntries) {
+      InsertDescriptorRequest request;  // descriptor_count, then each image
+      request.descriptor_count = 0;
+      begin_operation(INSERT_DESCRIPTOR_REQUEST_DATA);
+      ByteWriter out(mMessage);
+      write_layout(out, request);
+    }
+    ++mMessage[mOperationAt + 4];
+    mMessage.insert(mMessage.end(), image, image + size);
+    end_operation();
   }
 
   // segmentation_duration as whole seconds (the most that leave a rest of
@@ -547,35 +607,46 @@ class MarkMaker {
 
   // --- the translation decides -----------------------------------------------------
 
-  // The one section that `ops` translate to, at the section's own timing.
-  std::optional<Section> translated(const std::vector<MarkOperation>& ops) const {
-    MultipleOperationMessage message(message_bytes(mSection.fields.protocol_version, ops));
-    message.decode();
-    Scte35Settings settings = mSettings.scte35;
-    settings.reference_pts = mSectionReference;
-    Translation translation = translate(message, settings);
-    if (translation.sections.size() != 1 || !translation.problems.empty()) return std::nullopt;
-    return std::move(translation.sections.front());
+  // Whether the typed command, written by the section's field list, is
+  // splice_command_type and the command's `length` bytes from `at`.
+  template <typename Command>
+  bool gives_command(const Command& command, std::size_t at, std::size_t length) {
+    BitWriter out(mBuffer.data(), mBuffer.size());
+    out("splice_command_type", Command::kType, 8);
+    command.for_each_field(out);
+    return !out.overflowed() && out.size() == length + 1 &&
+           std::equal(mBuffer.begin(), mBuffer.begin() + static_cast<std::ptrdiff_t>(length + 1),
+                      mData + at - 1);
   }
 
-  // Whether the typed command translates to the section's splice_command_type
-  // and command bytes, `size` bytes from `at`.
-  bool translates_to_command(const std::vector<MarkOperation>& ops, std::size_t at,
-                             std::size_t size) const {
-    const std::optional<Section> section = translated(ops);
-    return section && section->bytes.size() >= at + size &&
-           std::equal(mData + at, mData + at + size, section->bytes.begin() + static_cast<std::ptrdiff_t>(at)) &&
-           section->bytes.size() == at + size + 2 + 4;
+  // Whether the typed descriptor, written by its field list, is the image.
+  template <typename Descriptor>
+  bool gives_image(Descriptor& descriptor, const std::uint8_t* image, std::size_t size) {
+    if (!mapping::set_descriptor_length(descriptor)) return false;
+    BitWriter out(mBuffer.data(), mBuffer.size());
+    std::as_const(descriptor).for_each_field(out);
+    return !out.overflowed() && out.size() == size &&
+           std::equal(image, image + size, mBuffer.begin());
   }
 
-  // Whether the typed descriptor translates to the image, as the only
-  // descriptor after a splice_null.
-  bool translates_to_descriptor(const MarkOperation& op, const Bytes& image) const {
-    const std::optional<Section> section =
-        translated({{SPLICE_NULL_REQUEST_DATA, {}}, op});
-    constexpr std::size_t kLoopAt = kCommandAt + 2;  // after splice_null's loop length
-    return section && section->bytes.size() == kLoopAt + image.size() + 4 &&
-           std::equal(image.begin(), image.end(), section->bytes.begin() + kLoopAt);
+  // --- the message ------------------------------------------------------------------
+
+  // An operation: opID, data_length (set by end_operation()), its data.
+  void begin_operation(MultipleOperationId id) {
+    mOperationAt = mMessage.size();
+    mLastOperation = id;
+    ++mOperationCount;
+    put16(mMessage, id);
+    put16(mMessage, 0);
+  }
+  void end_operation() { set16(mMessage, mOperationAt + 2, mMessage.size() - mOperationAt - 4); }
+
+  template <typename Fields>
+  void typed_operation(MultipleOperationId id, const Fields& fields) {
+    begin_operation(id);
+    ByteWriter out(mMessage);
+    write_layout(out, fields);
+    end_operation();
   }
 
   // --- outcomes ---------------------------------------------------------------------
@@ -610,10 +681,15 @@ class MarkMaker {
   const std::uint8_t* mData;
   std::size_t mSize;
   const MarkSettings& mSettings;
-  Section mSection;
+  SpliceInfoSection mFields;  // the descriptors are read one at a time
   std::uint64_t mSectionReference = 0;
+  Scte35Settings mAtSection;  // the translation's settings: the section's own reference
   std::size_t mDescriptorsAt = 0;
-  std::vector<MarkOperation> mOperations;
+  std::array<std::uint8_t, 3 + kMaxSectionLength> mBuffer;  // a typed form, written
+  Bytes mMessage;
+  std::size_t mOperationCount = 0;
+  std::size_t mOperationAt = 0;  // where the last operation starts in mMessage
+  MultipleOperationId mLastOperation = MultipleOperationId{0};
   const char* mPendingField = nullptr;
   std::string mPendingReason;
   MarkOfSection mResult;

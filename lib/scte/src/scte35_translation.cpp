@@ -12,6 +12,7 @@
 
 #include "bit_writer.h"
 #include "scte/scte35.h"
+#include "scte35_mapping.h"
 
 namespace scte_104 {
 
@@ -40,12 +41,57 @@ bool parse_frame_rate(const std::string& text, FrameRate& rate) {
 namespace scte35 {
 namespace {
 
-constexpr std::uint64_t kTicksPerSecond = 90000;
-constexpr std::uint64_t kTicksPerMillisecond = 90;
-constexpr std::uint64_t kTicksPerTenth = 9000;
-constexpr std::size_t kMaxDescriptorLength = 255;
 constexpr std::size_t kMaxComponents = 255;
 constexpr std::uint16_t kTierMask = 0xFFF;
+
+}  // namespace
+
+namespace mapping {
+
+void component_mode(SpliceInsert& insert, std::uint8_t splice_insert_type,
+                    const std::vector<DpiComponent>& components, const Scte35Settings& settings) {
+  // In component mode only the splice type says whether it is immediate.
+  const bool immediate =
+      splice_insert_type == SPLICE_START_IMMEDIATE || splice_insert_type == SPLICE_END_IMMEDIATE;
+  insert.program_splice_flag = 0;
+  insert.splice_immediate_flag = immediate ? 1 : 0;
+  insert.splice_time.reset();
+  insert.components.reserve(insert.components.size() + components.size());
+  for (const DpiComponent& component : components) {
+    SpliceComponent& added = insert.components.emplace_back();
+    added.component_tag = component.component_tag;
+    if (!immediate) added.splice_time = splice_time(component.component_preroll, settings);
+  }
+}
+
+AvailDescriptor avail_descriptor(std::uint32_t provider_avail_id) {
+  AvailDescriptor descriptor;
+  descriptor.provider_avail_id = provider_avail_id;
+  return descriptor;
+}
+
+DtmfDescriptor dtmf_descriptor(const InsertDtmfDescriptorRequest& request) {
+  DtmfDescriptor descriptor;
+  descriptor.preroll = request.pre_roll;
+  descriptor.DTMF_char = request.DTMF_char;
+  return descriptor;
+}
+
+TimeDescriptor time_descriptor(const InsertTimeDescriptor& request) {
+  TimeDescriptor descriptor;
+  descriptor.TAI_seconds = request.TAI_seconds;
+  descriptor.TAI_ns = request.TAI_ns;
+  descriptor.UTC_offset = request.UTC_offset;
+  return descriptor;
+}
+
+std::uint16_t tier(const InsertTierData& request) {
+  return static_cast<std::uint16_t>(request.tier_data & kTierMask);
+}
+
+}  // namespace mapping
+
+namespace {
 
 // A section still open to supplemental operations.
 struct OpenSection {
@@ -150,39 +196,14 @@ class Translator {
       open.splice_insert_type = type;
       // emplace, not assignment: GCC 12 at -O2 takes the assignment for one
       // into a SpliceInsert that is not there and warns (maybe-uninitialized).
-      open.section.splice_command.emplace<SpliceInsert>(splice_insert(splice->request));
+      open.section.splice_command.emplace<SpliceInsert>(
+          mapping::splice_insert(splice->request, mSettings));
     } else if (const auto* time_signal = std::get_if<TimeSignalRequest>(&view.fields)) {
-      open.section.splice_command = TimeSignal{splice_time(time_signal->pre_roll_time)};
+      open.section.splice_command = mapping::time_signal(*time_signal, mSettings);
     } else {
       open.section.splice_command = SpliceNull{};
     }
     mOpen = std::move(open);
-  }
-
-  SpliceInsert splice_insert(const SpliceRequestData& request) const {
-    SpliceInsert insert;
-    const std::uint8_t type = request.splice_insert_type();
-    insert.splice_event_id = request.splice_event_id();
-    if (type == SPLICE_CANCEL) {
-      insert.splice_event_cancel_indicator = 1;
-      return insert;
-    }
-    const bool start = type == SPLICE_START_NORMAL || type == SPLICE_START_IMMEDIATE;
-    const bool immediate =
-        type == SPLICE_START_IMMEDIATE || type == SPLICE_END_IMMEDIATE || request.pre_roll_time() == 0;
-    insert.out_of_network_indicator = start ? 1 : 0;
-    insert.splice_immediate_flag = immediate ? 1 : 0;
-    if (!immediate) insert.splice_time = splice_time(request.pre_roll_time());
-    if (start && request.break_duration() != 0) {
-      insert.duration_flag = 1;
-      insert.break_duration = BreakDuration{
-          static_cast<std::uint8_t>(request.auto_return_flag() != 0 ? 1 : 0),
-          request.break_duration() * kTicksPerTenth};
-    }
-    insert.unique_program_id = request.unique_program_id();
-    insert.avail_num = request.avail_num();
-    insert.avails_expected = request.avails_expected();
-    return insert;
   }
 
   // --- supplemental operations -------------------------------------------------
@@ -213,17 +234,7 @@ class Translator {
                          std::to_string(request.components.size()) +
                          " components; component_count has 8 bits");
     } else {
-      // In component mode only the splice type says whether it is immediate.
-      const std::uint8_t type = mOpen->splice_insert_type;
-      const bool immediate = type == SPLICE_START_IMMEDIATE || type == SPLICE_END_IMMEDIATE;
-      insert->program_splice_flag = 0;
-      insert->splice_immediate_flag = immediate ? 1 : 0;
-      insert->splice_time.reset();
-      for (const DpiComponent& component : request.components) {
-        SpliceComponent& added = insert->components.emplace_back();
-        added.component_tag = component.component_tag;
-        if (!immediate) added.splice_time = splice_time(component.component_preroll);
-      }
+      mapping::component_mode(*insert, mOpen->splice_insert_type, request.components, mSettings);
       mOpen->component_mode = true;
     }
   }
@@ -245,55 +256,27 @@ class Translator {
                          " does not fit the 3 bits of dtmf_count");
       return;
     }
-    DtmfDescriptor descriptor;
-    descriptor.preroll = request.pre_roll;
-    descriptor.DTMF_char = request.DTMF_char;
-    add_descriptor(index, std::move(descriptor));
+    add_descriptor(index, mapping::dtmf_descriptor(request));
   }
 
   void add(std::size_t index, const InsertAvailDescriptorRequest& request) {
     for (const std::uint32_t id : request.provider_avail_id) {
-      AvailDescriptor descriptor;
-      descriptor.provider_avail_id = id;
-      add_descriptor(index, descriptor);
+      add_descriptor(index, mapping::avail_descriptor(id));
     }
   }
 
   void add(std::size_t index, const InsertSegmentationDescriptorRequest& request) {
     SegmentationDescriptor d;
-    d.segmentation_event_id = request.segmentation_event_id;
-    d.segmentation_event_cancel_indicator = flag(request.segmentation_event_cancel_indicator);
-    d.segmentation_duration_flag = flag(request.duration);
-    // Without the delivery bytes (the oldest form) delivery is not
-    // restricted; a restriction byte the data does not hold counts as 0.
-    d.delivery_not_restricted_flag = flag(request.delivery_not_restricted_flag.value_or(1));
-    d.web_delivery_allowed_flag = flag(request.web_delivery_allowed_flag.value_or(0));
-    d.no_regional_blackout_flag = flag(request.no_regional_blackout_flag.value_or(0));
-    d.archive_allowed_flag = flag(request.archive_allowed_flag.value_or(0));
-    d.device_restrictions = static_cast<std::uint8_t>(request.device_restrictions.value_or(0) & 3u);
-    d.segmentation_duration = request.duration * kTicksPerSecond +
-                              frame_ticks(request.duration_extension_frames.value_or(0));
-    d.segmentation_upid_type = request.segmentation_upid_type;
-    d.segmentation_upid = request.segmentation_upid;
-    d.segmentation_type_id = request.segmentation_type_id;
-    d.segment_num = request.segment_num;
-    d.segments_expected = request.segments_expected;
-    d.has_sub_segments = request.insert_sub_segment_info.value_or(0) != 0;
-    d.sub_segment_num = request.sub_segment_num.value_or(0);
-    d.sub_segments_expected = request.sub_segments_expected.value_or(0);
+    mapping::segmentation_descriptor(request, mSettings, d);
     add_descriptor(index, std::move(d));
   }
 
   void add(std::size_t /*index*/, const InsertTierData& request) {
-    mOpen->section.tier = static_cast<std::uint16_t>(request.tier_data & kTierMask);
+    mOpen->section.tier = mapping::tier(request);
   }
 
   void add(std::size_t index, const InsertTimeDescriptor& request) {
-    TimeDescriptor descriptor;
-    descriptor.TAI_seconds = request.TAI_seconds;
-    descriptor.TAI_ns = request.TAI_ns;
-    descriptor.UTC_offset = request.UTC_offset;
-    add_descriptor(index, descriptor);
+    add_descriptor(index, mapping::time_descriptor(request));
   }
 
   // Every other record belongs to an operation that never gets here.
@@ -302,13 +285,11 @@ class Translator {
 
   template <typename Descriptor>
   void add_descriptor(std::size_t index, Descriptor descriptor) {
-    const std::size_t length = wire_size(descriptor) - 2;
-    if (length > kMaxDescriptorLength) {
-      problem(index, "the descriptor would hold " + std::to_string(length) +
+    if (!mapping::set_descriptor_length(descriptor)) {
+      problem(index, "the descriptor would hold " + std::to_string(wire_size(descriptor) - 2) +
                          " bytes; descriptor_length has 8 bits");
       return;
     }
-    descriptor.descriptor_length = static_cast<std::uint8_t>(length);
     mOpen->section.descriptors.emplace_back(std::move(descriptor));
   }
 
@@ -331,18 +312,6 @@ class Translator {
   }
 
   // --- values --------------------------------------------------------------------
-
-  SpliceTime splice_time(std::uint16_t milliseconds) const {
-    return SpliceTime{1, (mSettings.reference_pts + kTicksPerMillisecond * milliseconds) & kMaxPts};
-  }
-
-  // Frames to 90 kHz ticks at the frame rate, rounded half up.
-  std::uint64_t frame_ticks(std::uint8_t frames) const {
-    const std::uint64_t num = mSettings.frame_rate.num;
-    return (frames * kTicksPerSecond * mSettings.frame_rate.den + num / 2) / num;
-  }
-
-  static std::uint8_t flag(std::uint64_t value) { return value != 0 ? 1 : 0; }
 
   static std::string hex_id(MultipleOperationId id) {
     static constexpr char kDigits[] = "0123456789ABCDEF";

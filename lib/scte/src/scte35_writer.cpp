@@ -38,7 +38,7 @@ std::uint32_t crc32_mpeg2(const std::uint8_t* data, std::size_t size) {
   return crc;
 }
 
-Bytes write_section(SpliceInfoSection& section) {
+std::size_t write_section(SpliceInfoSection& section, std::uint8_t* out, std::size_t capacity) {
   const std::size_t command_size =
       std::visit([](const auto& command) { return wire_size(command); }, section.splice_command);
   std::size_t loop_size = 0;
@@ -49,16 +49,28 @@ Bytes write_section(SpliceInfoSection& section) {
   section.descriptor_loop_length = static_cast<std::uint16_t>(loop_size);
   const std::size_t section_length = kFixedPartSize + command_size + 2 + loop_size + kCrcSize;
   section.section_length = static_cast<std::uint16_t>(section_length & 0xFFFu);
+  const std::size_t size = 3 + section_length;
+  if (size > capacity) return 0;
 
-  Bytes bytes;
-  bytes.reserve(3 + section_length);
-  BitWriter writer(bytes);
+  BitWriter writer(out, size);
   section.CRC_32 = 0;
   std::as_const(section).for_each_field(writer);
-  section.CRC_32 = crc32_mpeg2(bytes.data(), bytes.size() - kCrcSize);
+  section.CRC_32 = crc32_mpeg2(out, size - kCrcSize);
   for (std::size_t i = 0; i < kCrcSize; ++i) {
-    bytes[bytes.size() - kCrcSize + i] = static_cast<std::uint8_t>(section.CRC_32 >> (24u - 8u * i));
+    out[size - kCrcSize + i] = static_cast<std::uint8_t>(section.CRC_32 >> (24u - 8u * i));
   }
+  return size;
+}
+
+Bytes write_section(SpliceInfoSection& section) {
+  // The size first (the lengths need it anyway), then one buffer of it.
+  std::size_t size = 3 + kFixedPartSize + 2 + kCrcSize;
+  size += std::visit([](const auto& command) { return wire_size(command); }, section.splice_command);
+  for (const SpliceDescriptor& descriptor : section.descriptors) {
+    size += std::visit([](const auto& d) { return wire_size(d); }, descriptor);
+  }
+  Bytes bytes(size);
+  write_section(section, bytes.data(), bytes.size());
   return bytes;
 }
 

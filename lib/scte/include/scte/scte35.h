@@ -511,6 +511,12 @@ SCTE_104_API Translation translate(const MultipleOperationMessage& message,
 // section_length within kMaxSectionLength.
 SCTE_104_API Bytes write_section(SpliceInfoSection& section);
 
+// The same, into a caller's buffer of `capacity` bytes (4096 hold any
+// section): returns the section's size, or 0, writing nothing, when the
+// section does not fit.
+SCTE_104_API std::size_t write_section(SpliceInfoSection& section, std::uint8_t* out,
+                                       std::size_t capacity);
+
 // What the way back from a section to a queue mark needs besides the
 // section.
 struct MarkSettings {
@@ -547,7 +553,9 @@ struct MarkOfSection {
 // table_id, section_length, CRC_32, encrypted_packet, the command
 // (splice_command_length, section_length), the descriptor loop
 // (descriptor_loop_length), num_ops (more than 255 operations), then under
-// retime pts_time, break_duration and component_count.
+// retime pts_time, break_duration and component_count. A mark costs one
+// allocation, its message, for any section but one with a splice_insert in
+// component mode or alignment stuffing.
 SCTE_104_API MarkOfSection mark_of_section(const std::uint8_t* data, std::size_t size,
                                            const MarkSettings& settings);
 
