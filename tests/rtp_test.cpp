@@ -103,6 +103,7 @@ TEST(rtp, payload_header) {
       {"keep_alive", "0003" "0000" "00" "800000", 8, PayloadHeaderFault::none},
       {"reserved_first", "0003" "0005" "00" "400001", 8, PayloadHeaderFault::reserved},
       {"reserved_high_bit", "0003" "0000" "00" "a00000", 8, PayloadHeaderFault::reserved},
+      {"reserved_low_bit", "0003" "0000" "00" "c10000", 8, PayloadHeaderFault::reserved},
       {"length_above", "0003" "0005" "01" "c00000", 12, PayloadHeaderFault::length},
       {"length_below", "0003" "0003" "01" "c00000", 12, PayloadHeaderFault::length},
       {"invalid_field", "0003" "0004" "01" "400000", 12, PayloadHeaderFault::invalid_field},
