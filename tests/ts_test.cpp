@@ -116,6 +116,11 @@ TEST(ts_demuxer, sync_and_the_bytes_around_it) {
       {"empty", {}, "not a transport stream\n"},
   };
   for (const Case& c : cases) EXPECT_EQ(demux(c.data, c.data.size()), c.events) << c.name;
+  // A section_length of 0 ends the section at its third byte.
+  std::vector<std::uint8_t> empty_section = stream(188, 1, 0, 0);
+  const std::uint8_t head[] = {0x47, 0x41, 0xF4, 0x10, 0x00, 0xFC, 0x30, 0x00};
+  std::copy(std::begin(head), std::end(head), empty_section.begin());
+  EXPECT_EQ(demux(empty_section, 188, {500}), "#1 500 problem 3 0\n#1 end 500\n");
 }
 
 TEST(ts_pairing, compares_fields) {
