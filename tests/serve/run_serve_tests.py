@@ -271,6 +271,18 @@ STATUS_CASES = [
 ]
 
 
+def test_exclusive():
+    serve = Serve("--exclusive", "--exclusive")  # a flag may be given twice
+    first, second = serve.connect(), serve.connect()
+    first.sendall(INIT)
+    check("exclusive_first", receive(first, 13).hex() == "0002000d0064ffff0000010000")
+    second.sendall(INIT)
+    check("exclusive_second_in_use", receive(second, 13).hex() == "0002000d006effff0000010000")
+    first.close()
+    second.close()
+    check("exclusive_status", serve.stop()[2] == 0)
+
+
 def test_statuses():
     for name, options, rules, error, status in STATUS_CASES:
         with tempfile.NamedTemporaryFile("w", suffix=".rules") as f:
@@ -291,6 +303,6 @@ def test_statuses():
 
 for test in (test_session_json_lines, test_session_timeline, test_faults,
              test_connection_limit_and_backlog, test_fin_then_answer_and_sigterm_with_pending,
-             test_statuses):
+             test_exclusive, test_statuses):
     test()
 sys.exit(report(results))
