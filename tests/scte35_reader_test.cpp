@@ -240,6 +240,13 @@ TEST(scte35_reader, refusals_name_their_field) {
     ASSERT_TRUE(r.refused()) << c.name;
     EXPECT_STREQ(r.field, c.field) << c.name << ": " << r.reason;
   }
+  // Bytes in reasons: both hex digits.
+  const Bytes table_1d = patched(0, 0x1D);
+  EXPECT_EQ(scte35::read_section(table_1d.data(), table_1d.size()).reason,
+            "0x1d is not 0xfc, splice_info_section");
+  const Bytes legacy = with_crc(legacy_private);
+  EXPECT_EQ(scte35::read_section(legacy.data(), legacy.size()).reason,
+            "0xFFF does not give the length of command type 0xff");
 }
 
 }  // namespace
