@@ -161,6 +161,9 @@ OPTION_ERRORS = [
      '250ms or 5s, at most 86400s\n'),
     (["--send", "127.0.0.1", "a", "b"], 'scte104: --send reads one input, not also "b"\n'),
     (["--send", "127.0.0.1"], "scte104: --send needs an input: FILE, or - for standard input\n"),
+    (["--send"], "scte104: --send needs a value\n"),
+    (["--send", "127.0.0.1", "--dpi-pid-index", "65536", "-"],
+     'scte104: Invalid --dpi-pid-index value "65536": expected a number from 0 to 65535\n'),
     (["--send", "127.0.0.1", "--alive-time", "yes", "-"],
      'scte104: Invalid --alive-time value "yes": expected on or off\n'),
 ]
