@@ -150,6 +150,7 @@ const ClientCase kCases[] = {
     {"interval_spaces_writes", "window=8 interval=50", "c w i m01 m02 w +10 w +40 w r01 r02",
      "init1 | m01 | m02", "1/1 #01 accepted @0 100 50000; 2/2 #02 accepted @50 100 0",
      "ready next 60050"},
+    {"nothing_due", "alive=0", "c w i", "init1", "", "ready"},
     {"interval_is_the_next_deadline", "window=8 interval=50", "c w i m01 m02 w +10",
      "init1 | m01", "", "ready next 50"},
     {"renumber_wraps_at_256", "renumber window=2", "c w i a255 m99 m99 w r00 r01",

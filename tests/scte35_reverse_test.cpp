@@ -399,6 +399,8 @@ TEST(scte35_reverse, each_retime_row) {
        "0101:02" + kSplice + "0000" "0000" "000000", "splice_immediate_flag "},
       {"break not whole tenths", section(kInsert + "ff" "7e" "00002329" + kAvails), false,
        "0101:02" + kSplice + "0000" "0001" "000000", "break_duration "},
+      {"break of 65535 tenths", section(kInsert + "ff" "7e" "2327dcd8" + kAvails), false,
+       "0101:02" + kSplice + "0000" "ffff" "000000", ""},
       {"break past 65535 tenths", section(kInsert + "ff" "7e" "2328ff00" + kAvails), false,
        "break_duration", "break_duration "},
       {"spliceEnd with a duration", section(kInsert + "7f" "7e" "00002328" + kAvails), false,
