@@ -85,7 +85,7 @@ Answer InjectorPolicy::answer(std::int64_t due_ns, std::uint16_t op_id, std::uin
   put16(b + 2, kHeaderSize);
   put16(b + 4, result);
   put16(b + 6, result_extension);
-  b[8] = 0;  // protocol_version
+  // b[8], protocol_version, stays 0.
   b[9] = as_index;
   b[10] = message_number;
   put16(b + 11, dpi_pid_index);
