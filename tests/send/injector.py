@@ -5,7 +5,8 @@ prints its port, takes one connection and answers init_request (100),
 alive_request (100, echoing time() when asked) and every queue mark
 (inject_response with the next result of --results, 100 when they run out).
 --close-at N closes the connection when the N-th mark arrives, unanswered;
---silent-after N stops answering marks after the N-th. It exits when the
+--silent-after N stops answering marks after the N-th; --complete follows each
+inject_response with an inject_complete_response (100, one cue message). It exits when the
 connection ends, and prints the bytes it read, hex, one message a line."""
 import argparse
 import socket
@@ -24,6 +25,7 @@ def main():
     parser.add_argument("--results", default="")
     parser.add_argument("--close-at", type=int, default=0)
     parser.add_argument("--silent-after", type=int, default=-1)
+    parser.add_argument("--complete", action="store_true")
     args = parser.parse_args()
     results = [int(r) for r in args.results.split(",") if r]
     server = socket.socket()
@@ -62,6 +64,8 @@ def main():
                     continue
                 result = results[marks - 1] if marks <= len(results) else 100
                 out += answer(7, result, message, message[6:7])
+                if args.complete:
+                    out += answer(8, 100, message, message[6:7] + b"\x01")
         if out:
             conn.sendall(out)
     print("\n".join(seen), flush=True)

@@ -81,12 +81,15 @@ SUMMARY_JSON = ('{"summary": {"marks": 3, "accepted": %d, "refused": %d, "no_res
 LINE_4 = '{"line": 4, "error": "2 bytes are no multiple_operation_message (12 at least)"}\n'
 
 
-def mark_json(line, mark, number, status, result=None, name=None):
+COMPLETE = '{"result": 100, "result_name": "Successful response", "cue_message_count": 1, "latency_us": 1}'
+
+
+def mark_json(line, mark, number, status, result=None, name=None, complete="null"):
     times = '"2026-12-07T17:07:10.034631Z"' if status != "not_sent" else "null"
     return ('{"line": %d, "mark": %d, "message_number": %d, "time": %s, "status": "%s", "result": %s, '
-            '"result_name": %s, "latency_us": %s, "complete": null}\n'
+            '"result_name": %s, "latency_us": %s, "complete": %s}\n'
             % (line, mark, number, times, status, json_or_null(result), json_or_null(name),
-               "null" if result is None else 1))
+               "null" if result is None else 1, complete))
 
 
 def json_or_null(value):
@@ -133,6 +136,11 @@ INJECTED = [
               "TIME  mark 3  line 5  message_number 35  no_response  no inject_response",
               summary=(3, 1, 0, 2, 0, 0, 1, LATENCIES)), "",
      [INIT[:20], MARK_21[:20], MARK_22[:20], MARK_23[:20], "00030015ffffffff0000"], 20),
+    ("complete_json_lines", ["--results", "100,122", "--complete"], ["--json-lines", "--complete-timeout", "1s"],
+     None, 3, mark_json(1, 1, 33, "accepted", 100, "Successful response", COMPLETE) + LINE_4
+     + mark_json(3, 2, 34, "refused", 122, "Splice request too late")
+     + mark_json(5, 3, 35, "accepted", 100, "Successful response", COMPLETE) + SUMMARY_JSON % (2, 1, 0, 0),
+     "", None, None),
     ("sigterm", ["--silent-after", "0"], [], 2.0, 143,
      readable("TIME  mark 1  line 1  message_number 33  interrupted  no inject_response",
               "-  mark 2  line 3  message_number 34  not_sent  not written", summary=(2, 0, 0, 0, 1, 1, 0, "")),
