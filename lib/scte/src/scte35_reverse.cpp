@@ -550,32 +550,28 @@ class MarkMaker {
     return true;
   }
 
-  // A run of avail_descriptors is one operation, up to 255 of them.
-  void add_avail(std::uint32_t provider_avail_id) {
-    if (mLastOperation != INSERT_AVAIL_DESCRIPTOR_REQUEST_DATA ||
-        mMessage[mOperationAt + 4] == kMaxEntries) {
-      InsertAvailDescriptorRequest request;  // num_provider_avails, then each id
-      request.num_provider_avails = 0;
-      begin_operation(INSERT_AVAIL_DESCRIPTOR_REQUEST_DATA);
+  // A run of avail_descriptors, or of copied descriptors, is one operation
+  // of up to 255 entries, counted in its first data byte: a new entry opens
+  // a new operation only after another kind or a full one. The caller then
+  // appends the entry and ends the operation.
+  template <typename Request>
+  void add_entry(MultipleOperationId id) {
+    if (mLastOperation != id || mMessage[mOperationAt + 4] == kMaxEntries) {
+      begin_operation(id);
       ByteWriter out(mMessage);
-      write_layout(out, request);
+      write_layout(out, Request{});  // the count, 0, and no entries
     }
     ++mMessage[mOperationAt + 4];
+  }
+
+  void add_avail(std::uint32_t provider_avail_id) {
+    add_entry<InsertAvailDescriptorRequest>(INSERT_AVAIL_DESCRIPTOR_REQUEST_DATA);
     ByteWriter(mMessage).write(provider_avail_id);
     end_operation();
   }
 
-  // A run of copied descriptors is one operation, up to 255 of them.
   void copy(const std::uint8_t* image, std::size_t size) {
-    if (mLastOperation != INSERT_DESCRIPTOR_REQUEST_DATA ||
-        mMessage[mOperationAt + 4] == kMaxEntries) {
-      InsertDescriptorRequest request;  // descriptor_count, then each image
-      request.descriptor_count = 0;
-      begin_operation(INSERT_DESCRIPTOR_REQUEST_DATA);
-      ByteWriter out(mMessage);
-      write_layout(out, request);
-    }
-    ++mMessage[mOperationAt + 4];
+    add_entry<InsertDescriptorRequest>(INSERT_DESCRIPTOR_REQUEST_DATA);
     mMessage.insert(mMessage.end(), image, image + size);
     end_operation();
   }
