@@ -6,12 +6,15 @@ alive_request (100, echoing time() when asked) and every queue mark
 (inject_response with the next result of --results, 100 when they run out).
 --close-at N closes the connection when the N-th mark arrives, unanswered;
 --silent-after N stops answering marks after the N-th; --complete follows each
-inject_response with an inject_complete_response (100, one cue message). It exits when the
-connection ends, and prints the bytes it read, hex, one message a line."""
+inject_response with an inject_complete_response (100, one cue message); --pause S reads
+nothing for S seconds after the init_response, through a small receive buffer, then only
+counts what comes. It exits when the connection ends, and prints the bytes it read, hex,
+one message a line (with --pause: "read N", the bytes after the init_request)."""
 import argparse
 import socket
 import struct
 import sys
+import time
 
 
 def answer(op_id, result, message, data=b""):
@@ -20,15 +23,27 @@ def answer(op_id, result, message, data=b""):
                        0) + data
 
 
+def count_to_end(conn):
+    count = 0
+    while True:
+        data = conn.recv(1 << 20)
+        if not data:
+            return count
+        count += len(data)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--results", default="")
     parser.add_argument("--close-at", type=int, default=0)
     parser.add_argument("--silent-after", type=int, default=-1)
     parser.add_argument("--complete", action="store_true")
+    parser.add_argument("--pause", type=float, default=0)
     args = parser.parse_args()
     results = [int(r) for r in args.results.split(",") if r]
     server = socket.socket()
+    if args.pause:
+        server.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 65536)
     server.bind(("127.0.0.1", 0))
     server.listen(1)
     print(server.getsockname()[1], flush=True)
@@ -51,6 +66,11 @@ def main():
             op_id = struct.unpack(">H", message[:2])[0]
             if op_id == 1:
                 out += answer(2, 100, message)
+                if args.pause:
+                    conn.sendall(out)
+                    time.sleep(args.pause)
+                    print("read", len(buffer) + count_to_end(conn), flush=True)
+                    return
             elif op_id == 3:
                 out += answer(4, 100, message, message[13:21])
             elif op_id == 0xFFFF:

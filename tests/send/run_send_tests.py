@@ -232,7 +232,42 @@ def serve_killed():
         "scte104: connection lost: closed by the injector\n"))
 
 
+BIG_MARK_SIZE = 65535
+
+
+def big_marks(count):
+    """Marks of the largest size, numbered 0 on, as Base64 lines: more bytes
+    than the kernel holds for an injector that does not read."""
+    import base64
+    data = b"\x80\x00" + (BIG_MARK_SIZE - 16).to_bytes(2, "big") + bytes(BIG_MARK_SIZE - 16)
+    return "".join(base64.b64encode(b"\x08\xff\xff" + BIG_MARK_SIZE.to_bytes(2, "big") + bytes([0, 0, n, 0, 0, 0, 0, 1])
+                                    + data).decode() + "\n" for n in range(count))
+
+
+def drained_after_signal():
+    """After SIGTERM the queued bytes still leave, whole marks, while the
+    injector reads again within a second; a second signal cuts them off.
+    Two different signals, as two of a kind pending at once are one."""
+    marks = big_marks(200)
+    for name, signals in (("drained", [signal.SIGTERM]), ("drain_cut", [signal.SIGINT, signal.SIGTERM])):
+        injector, port = start_injector("--pause", "0.8")
+        with tempfile.NamedTemporaryFile("w", suffix=".txt", delete=False) as f:
+            f.write(marks)
+        tool = subprocess.Popen([TOOL, "--send", f"127.0.0.1:{port}", "--window", "200", f.name],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+        time.sleep(0.4)
+        for number in signals:
+            tool.send_signal(number)
+            time.sleep(0.05)
+        err = tool.communicate(timeout=30)[1]
+        os.unlink(f.name)
+        read = int(injector.communicate(timeout=30)[0].split()[-1])
+        whole = read > 0 and read % BIG_MARK_SIZE == 0
+        yield same(name, (tool.returncode, err, whole), (128 + signals[0], "", len(signals) == 1))
+
+
 def results():
+    yield from drained_after_signal()
     yield from against_serve()
     yield serve_killed()
     yield from injected()
