@@ -3,7 +3,7 @@
 // (connect, bytes read, writes, time passing, marks, the input's end, the
 // peer's end, a signal) and what must come out: the writes, decoded, the
 // mark reports in the order they settle, and the state with its next
-// deadline.
+// deadline, or once closed who closed and why.
 #include "automation_client.h"
 
 #include <gtest/gtest.h>
@@ -58,8 +58,8 @@ std::string decode_writes(const std::vector<std::uint8_t>& bytes) {
     if (m[0] == 0xff && m[1] == 0xff) {
       text += "m" + number_hex(m[6], 2);
     } else if (header == "0001000dffffffff00" && size == 13) {
-      text += "init" + std::to_string(m[10]) +
-              (hex(m + 9, 1) + hex(m + 11, 2) == "000000" ? "" : "?");
+      text +=
+          "init" + std::to_string(m[10]) + (hex(m + 9, 1) + hex(m + 11, 2) == "000000" ? "" : "?");
     } else if ((header == "0003000dffffffff00" && size == 13) ||
                (header == "00030015ffffffff00" && size == 21)) {
       text += "alive" + std::to_string(m[10]) + (size == 21 ? "t" : "");
@@ -124,15 +124,16 @@ struct ClientCase {
 // v alive_response; bHEX raw bytes read; f the peer's FIN; x a reset; s a signal;
 // aN N marks sent and answered at once, neither writes nor reports kept.
 const ClientCase kCases[] = {
-    {"handshake_then_end", "", "c w i e w +1 f", "init1", "", "closed input_done"},
+    {"handshake_then_end", "", "c w i e w +1 f", "init1", "",
+     "closed input_done (automation fin end)"},
     {"no_init_marks_at_once", "noinit", "c m21 w r21 e", "m21", "1/1 #21 accepted @0 100 0",
      "ending next 1000"},
     {"init_refused", "", "c w i110", "init1", "",
-     "closed init_failed: init refused: 110 Injector in use"},
+     "closed init_failed (automation fin init_refused): init refused: 110 Injector in use"},
     {"init_unanswered", "response=200", "c w +199 +1", "init1", "",
-     "closed init_failed: init refused: no init_response in 200ms"},
+     "closed init_failed (automation fin init_refused): init refused: no init_response in 200ms"},
     {"init_closed", "", "c w f", "init1", "",
-     "closed init_failed: init refused: connection closed"},
+     "closed init_failed (injector fin -): init refused: connection closed"},
     {"stop_and_wait", "", "c w i m21 m22 w +2 r21 w +3 r22 e", "init1 | m21 | m22",
      "1/1 #21 accepted @0 100 2000; 2/2 #22 accepted @2 100 3000", "ending next 1005"},
     {"window_full_then_freed", "window=2", "c w i m01 m02 m03 w r02 w r01 r03",
@@ -151,8 +152,8 @@ const ClientCase kCases[] = {
      "init1 | m01 | m02", "1/1 #01 accepted @0 100 50000; 2/2 #02 accepted @50 100 0",
      "ready next 60050"},
     {"nothing_due", "alive=0", "c w i", "init1", "", "ready"},
-    {"interval_is_the_next_deadline", "window=8 interval=50", "c w i m01 m02 w +10",
-     "init1 | m01", "", "ready next 50"},
+    {"interval_is_the_next_deadline", "window=8 interval=50", "c w i m01 m02 w +10", "init1 | m01",
+     "", "ready next 50"},
     {"renumber_wraps_at_256", "renumber window=2", "c w i a255 m99 m99 w r00 r01",
      "init1 | m00 m01", "256/256 #00 accepted @0 100 0; 257/257 #01 accepted @0 100 0",
      "ready next 60000"},
@@ -164,30 +165,35 @@ const ClientCase kCases[] = {
      "1/1 #21 accepted @0 100 0", "ready next 5000"},
     {"no_alive_before_gpi_mark", "", "c w i g21 w", "init1 | m21", "", "ready next 5000"},
     {"alive_unanswered_drops", "response=100", "c w i m21 w +100 w +100", "init1 | m21 | alive2t",
-     "1/1 #21 no_response @0", "closed dropped: no alive_response in 100ms: connection dropped"},
-    {"completion_awaited", "complete=300 window=1", "c w i m21 m22 w +1 r21 w +2 k21 +4 r22",
-     "init1 | m21 | m22", "1/1 #21 accepted @0 100 1000 c100/1 3000", "ready next 307"},
+     "1/1 #21 no_response @0",
+     "closed dropped (automation fin no_alive_response): no alive_response in 100ms: connection "
+     "dropped"},
+    {"completion_awaited", "complete=300 window=1", "c w i +5 m21 m22 w +1 r21 w +2 k21 +4 r22",
+     "init1 | m21 | m22", "1/1 #21 accepted @5 100 1000 c100/1 3000", "ready next 312"},
     {"completion_refused", "complete=300", "c w i m21 w r21 k21:120", "init1 | m21",
      "1/1 #21 refused @0 100 0 c120/1 0", "ready next 60000"},
     {"completion_missing", "complete=300", "c w i m21 w +1 r21 +300", "init1 | m21",
      "1/1 #21 no_response @0 100 1000", "ready next 60001"},
     {"lost_with_marks_in_flight_and_held", "window=1", "c w i m21 w m22 x", "init1 | m21",
-     "1/1 #21 no_response @0; 2/2 #22 not_sent", "closed lost: connection lost: reset"},
+     "1/1 #21 no_response @0; 2/2 #22 not_sent",
+     "closed lost (injector rst -): connection lost: reset"},
     {"signal_interrupts", "window=2", "c w i m21 m22 w r22 m23 m24 s", "init1 | m21 m22",
      "2/2 #22 accepted @0 100 0; 1/1 #21 interrupted @0; 3/3 #23 interrupted; 4/4 #24 not_sent",
-     "closed interrupted"},
+     "closed interrupted (automation fin shutdown)"},
     {"answer_split_byte_by_byte", "",
      "c w i m21 w b00 b07 b00 b0e b00 b64 bff bff b00 b00 b00 b00 b00 +7 b21", "init1 | m21",
      "1/1 #21 accepted @0 100 7000", "ready next 60007"},
     {"stalled_answer", "", "c w i m21 w +1 b0007000e +5000", "init1 | m21",
      "1/1 #21 no_response @0",
-     "closed lost: connection lost: stalled (a message not whole 5s after its first byte)"},
+     "closed lost (automation fin stalled): connection lost: stalled (a message not whole 5s after "
+     "its first byte)"},
     {"framing_lost_settles_flights", "", "c w i m21 w b00070002", "init1 | m21",
-     "1/1 #21 no_response @0", "closed lost: connection lost: framing_lost (messageSize 2)"},
+     "1/1 #21 no_response @0",
+     "closed lost (automation fin framing_lost): connection lost: framing_lost (messageSize 2)"},
     {"probing_until_alive_response", "alive=1000 notime", "c w i m21 w +1000 w r21",
      "init1 | m21 | alive2", "1/1 #21 accepted @0 100 1000000", "probing next 6000"},
     {"oversized_answer", "", "c w i b00072001", "init1", "",
-     "closed lost: connection lost: oversized (messageSize 8193)"},
+     "closed lost (automation fin oversized): connection lost: oversized (messageSize 8193)"},
     {"partial_write_starts_latency_late", "", "c w i m21 w5 +3 w +1 r21",
      "init1 | ffff000c00 | 00210000000000", "1/1 #21 accepted @3 100 1000", "ready next 60004"},
 };
@@ -260,6 +266,10 @@ std::string run(const ClientCase& c, std::string& writes) {
   outcome = states[static_cast<int>(client.state())];
   if (client.state() == scte104::ClientState::closed) {
     outcome += std::string(" ") + ends[static_cast<int>(client.end())];
+    const scte104::CloseInfo close = client.close_info();
+    static const char* const hows[] = {"fin", "rst", "error"};
+    outcome += std::string(" (") + (close.by_injector ? "injector " : "automation ") +
+               hows[static_cast<int>(close.how)] + " " + (close.reason ? close.reason : "-") + ")";
     if (!client.fatal_text().empty()) outcome += ": " + client.fatal_text();
   } else if (const auto next = client.next_deadline()) {
     outcome += " next " + std::to_string(*next / 1000);

@@ -31,6 +31,8 @@ const BadLine kBadLines[] = {
     {"request=ping => drop", "f:2: request=ping: expected init, alive, mark or other"},
     {"opid=0x10000 => drop", "f:2: bad number \"0x10000\" for opid (0 to 65535)"},
     {"opid=12a => drop", "f:2: bad number \"12a\" for opid (0 to 65535)"},
+    {"opid=12A => drop", "f:2: bad number \"12A\" for opid (0 to 65535)"},
+    {"opid=00000000000000001 => drop", "f:2: bad number \"00000000000000001\" for opid (0 to 65535)"},
     {"message_number=256 => drop", "f:2: bad number \"256\" for message_number (0 to 255)"},
     {"mark=5-3 => drop", "f:2: range 5-3 ends before it starts"},
     {"mark=1 mark=2 => drop", "f:2: mark given twice"},
@@ -59,7 +61,7 @@ TEST(fault_rules, bad_lines_name_file_line_and_reason) {
 TEST(fault_rules, good_lines) {
   const std::vector<FaultRule> rules = scte104::parse_fault_rules(
       "\n   # comment\n"
-      "opid=0x0104 preroll_below=4000 => result=122\r\n"
+      "opid=0x01Ab preroll_below=4000 => result=122\r\n"
       "\trequest=other\tmessage_number=7-9 => drop\n"
       "connection=2 mark=0x3 => delay=6s complete=off result_extension=17\n"
       "request=mark => complete=200ms complete_result=120\n"
@@ -67,7 +69,7 @@ TEST(fault_rules, good_lines) {
       "f");
   ASSERT_EQ(rules.size(), 5u);
   EXPECT_EQ(rules[0].line, 3u);
-  EXPECT_EQ(*rules[0].opid, 0x0104);
+  EXPECT_EQ(*rules[0].opid, 0x01AB);
   EXPECT_EQ(*rules[0].preroll_below, 4000u);
   EXPECT_EQ(*rules[0].result, 122);
   EXPECT_EQ(*rules[1].request, RequestKind::other);

@@ -41,6 +41,17 @@ TEST(loop, timers_fire_in_deadline_order) {
   EXPECT_EQ(loop.make_timer([] {}), timers[5]);
 }
 
+TEST(loop, timers_armed_latest_first_fire_earliest_first) {
+  net::Loop loop;
+  std::string fired;
+  const net::TimePoint start = net::Clock::now();
+  for (const char name : std::string("edcba")) {
+    loop.arm(loop.make_timer([&fired, name] { fired += name; }), start + milliseconds(name - 'a' + 1));
+  }
+  while (fired.size() < 5) loop.run_once(net::Clock::now() + milliseconds(20));
+  EXPECT_EQ(fired, "abcde");
+}
+
 TEST(loop, rearming_for_now_waits_a_turn) {
   net::Loop loop;
   int count = 0;

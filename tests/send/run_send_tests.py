@@ -172,6 +172,12 @@ OPTION_ERRORS = [
     (["--send"], "scte104: --send needs a value\n"),
     (["--send", "127.0.0.1", "--dpi-pid-index", "65536", "-"],
      'scte104: Invalid --dpi-pid-index value "65536": expected a number from 0 to 65535\n'),
+    (["--send", "127.0.0.1", "--window", "256", "-"],
+     'scte104: Invalid --window value "256": expected a number from 1 to 255\n'),
+    (["--send", "127.0.0.1", "--leap-seconds", "256", "-"],
+     'scte104: Invalid --leap-seconds value "256": expected a number from 0 to 255\n'),
+    (["--send", "127.0.0.1", "--as-index", "256", "-"],
+     'scte104: Invalid --as-index value "256": expected a number from 0 to 255\n'),
     (["--send", "127.0.0.1", "--alive-time", "yes", "-"],
      'scte104: Invalid --alive-time value "yes": expected on or off\n'),
 ]
@@ -211,6 +217,9 @@ def against_serve():
             sent = messages(f.read())
         yield same("serve_same_messages", sent, messages(served))
         yield same("serve_message_count", len(sent), 8)
+        umask = os.umask(0)
+        os.umask(umask)
+        yield same("log_mode", os.stat(log).st_mode & 0o777, 0o666 & ~umask)
 
 
 def serve_killed():
