@@ -2,7 +2,7 @@
 // The event loop's deadline heap: timers fire in deadline order, re-arming
 // moves a timer either way, a disarmed or released one never fires, and a
 // callback that re-arms for now waits for the next turn. A stream's queue
-// behind a slow reader.
+// behind a slow reader. Listening addresses read and printed back.
 #include "net/loop.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "net/address.h"
 #include "net/socket.h"
 
 namespace {
@@ -100,6 +101,32 @@ TEST(stream, a_slow_reader_gets_every_byte_in_order) {
   EXPECT_TRUE(received == sent);
   EXPECT_TRUE(taken_all == sent);
   EXPECT_EQ(stream.queued(), 0u);
+}
+
+TEST(address, read_and_printed_back) {
+  const struct {
+    const char* text;
+    const char* expected;  // as printed, or the error
+  } cases[] = {
+      {"127.0.0.1:5167", "127.0.0.1:5167"},
+      {"10.1.2.3:016000", "10.1.2.3:16000"},
+      {"0.0.0.0:0", "0.0.0.0:0"},
+      {"[::1]:65535", "[::1]:65535"},
+      {"[2001:DB8::9]:80", "[2001:db8::9]:80"},
+      {"127.0.0.1", "ADDR:PORT"},
+      {"127.0.0.1:65536", "a port from 0 to 65535"},
+      {"127.0.0.1:", "a port from 0 to 65535"},
+      {"127.0.0.1:5x", "a port from 0 to 65535"},
+      {"[]:1", "an IPv6 address in brackets"},
+      {"[1.2.3.4]:1", "an IPv6 address in brackets"},
+      {"::1:5167", "an IPv4 address or a bracketed IPv6 address"},
+      {"localhost:1", "an IPv4 address or a bracketed IPv6 address"},
+  };
+  for (const auto& c : cases) {
+    net::Address address;
+    const std::string error = net::parse_address(c.text, address);
+    EXPECT_EQ(error.empty() ? net::to_string(address) : error, c.expected) << c.text;
+  }
 }
 
 }  // namespace

@@ -240,7 +240,7 @@ void Server::listen() {
   std::vector<net::Address> addresses;
   for (const std::string& text : mOptions.listen) {
     net::Address address;
-    const std::string error = net::parse_address(text, net::HostNames::refused, address);
+    const std::string error = net::parse_address(text, address);
     if (!error.empty()) bad_option_value("--listen", text, error);
     addresses.push_back(address);
   }

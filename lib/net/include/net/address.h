@@ -20,13 +20,10 @@ struct Address {
   int family() const { return storage.ss_family; }
 };
 
-enum class HostNames { refused, resolved };
-
-// Parses "1.2.3.4:PORT", "[::1]:PORT" or, with HostNames::resolved,
-// "name:PORT" (the first address getaddrinfo gives). The port is decimal,
-// 0-65535. Returns an empty string, or what was expected instead ("a port
-// from 0 to 65535").
-std::string parse_address(std::string_view text, HostNames names, Address& address);
+// Parses "1.2.3.4:PORT" or "[::1]:PORT"; names are not resolved here. The
+// port is decimal, 0-65535. Returns an empty string, or what was expected
+// instead ("a port from 0 to 65535").
+std::string parse_address(std::string_view text, Address& address);
 
 // "127.0.0.1:5167", "[::1]:5167".
 std::string to_string(const Address& address);
