@@ -74,7 +74,8 @@ def damage():
 
 def sections():
     """Several sections to a packet, one over three packets, a pointer_field that
-    finishes one, a section the reader refuses, and a pointer_field past the payload."""
+    finishes one, a section the reader refuses, a pointer_field past the payload, and
+    DTMF characters either side of the ASCII range."""
     s = Stream()
     s.tables(streams=STREAMS)
     mark_pes(s, splice_request(7, 2000, 0, number=1), 90000)
@@ -91,6 +92,8 @@ def sections():
     s.add(SCTE35, bytes([0]) + null + big[:163], pusi=True)
     s.add(SCTE35, bytes([200]), pusi=True, fill=0x00)  # past the payload: section_cut, packet dropped
     s.add(SCTE35, bytes([5]) + b"\xaa" * 5 + null, pusi=True)  # nothing in progress: 5 bytes ignored
+    dtmf = b"CUEI" + bytes([0, 5 << 5 | 0x1F]) + b"\x7f\x80\xbf\xc0\xff"  # characters as Latin-1
+    s.sections(SCTE35, [splice_null(descriptors=bytes([0x01, len(dtmf)]) + dtmf)])
     return s.bytes()
 
 
