@@ -61,7 +61,7 @@ TEST(fault_rules, bad_lines_name_file_line_and_reason) {
 TEST(fault_rules, good_lines) {
   const std::vector<FaultRule> rules = scte104::parse_fault_rules(
       "\n   # comment\n"
-      "opid=0x01Ab preroll_below=4000 => result=122\r\n"
+      "opid=0xaFAf preroll_below=4000 => result=122\r\n"
       "\trequest=other\tmessage_number=7-9 => drop\n"
       "connection=2 mark=0x3 => delay=6s complete=off result_extension=17\n"
       "request=mark => complete=200ms complete_result=120\n"
@@ -69,7 +69,7 @@ TEST(fault_rules, good_lines) {
       "f");
   ASSERT_EQ(rules.size(), 5u);
   EXPECT_EQ(rules[0].line, 3u);
-  EXPECT_EQ(*rules[0].opid, 0x01AB);
+  EXPECT_EQ(*rules[0].opid, 0xAFAF);
   EXPECT_EQ(*rules[0].preroll_below, 4000u);
   EXPECT_EQ(*rules[0].result, 122);
   EXPECT_EQ(*rules[1].request, RequestKind::other);
