@@ -58,9 +58,7 @@ Loop::TimerId Loop::make_timer(std::function<void()> callback) {
     mTimers.emplace_back();
   }
   TimerSlot& slot = mTimers[id];
-  slot.callback = std::move(callback);
-  slot.in_use = true;
-  slot.position = kNotQueued;
+  slot.callback = std::move(callback);  // new or released, it is not queued
   return id;
 }
 
@@ -93,7 +91,6 @@ void Loop::release(TimerId timer) {
   unqueue(timer);
   TimerSlot& slot = mTimers[timer];
   slot.callback = nullptr;
-  slot.in_use = false;
   mFreeTimers.push_back(timer);
 }
 

@@ -68,7 +68,6 @@ class Loop {
     std::function<void()> callback;
     TimePoint when;
     std::size_t position = kNotQueued;  // in mHeap
-    bool in_use = false;
   };
   static constexpr std::size_t kNotQueued = static_cast<std::size_t>(-1);
 
