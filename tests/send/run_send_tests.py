@@ -4,6 +4,7 @@
 file: standard output, standard error and the exit status are compared
 byte for byte, with the clock's values (times, latencies) masked, and the
 bytes the injector read are compared as they are."""
+import json
 import os
 import re
 import signal
@@ -115,43 +116,56 @@ def renumbered(mark, number):
 
 # Against the tiny injector: (name, its options, --send options, SIGTERM after seconds or None, status,
 # stdout, stderr, the bytes the injector read (hex, one message an item) or None, how many hex digits of
-# each are compared (None: all)).
+# each are compared (None: all), the --log's close line (by, how, reason) and its messages and problems).
 INJECTED = [
     ("example_json_lines", ["--results", "100,122"], ["--json-lines"], None, 3,
      mark_json(1, 1, 33, "accepted", 100, "Successful response") + LINE_4
      + mark_json(3, 2, 34, "refused", 122, "Splice request too late")
      + mark_json(5, 3, 35, "accepted", 100, "Successful response") + SUMMARY_JSON % (2, 1, 0, 0), "",
-     [INIT, MARK_21, MARK_22, MARK_23], None),
+     [INIT, MARK_21, MARK_22, MARK_23], None, ("automation", "fin", "end", 8, 1)),
     ("readable_renumbered", [], ["--renumber", "--window", "4"], None, 3,
      readable(ERROR_LINE, accepted(1, 1, 1), accepted(2, 3, 2), accepted(3, 5, 3),
               summary=(3, 3, 0, 0, 0, 0, 1, LATENCIES)), "",
-     [INIT, renumbered(MARK_21, "01"), renumbered(MARK_22, "02"), renumbered(MARK_23, "03")], None),
+     [INIT, renumbered(MARK_21, "01"), renumbered(MARK_22, "02"), renumbered(MARK_23, "03")], None,
+     ("automation", "fin", "end", 8, 0)),
     ("injector_closes", ["--close-at", "2"], ["--json-lines"], None, 1,
      mark_json(1, 1, 33, "accepted", 100, "Successful response") + LINE_4
      + mark_json(3, 2, 34, "no_response") + mark_json(5, 3, 35, "not_sent") + SUMMARY_JSON % (1, 0, 1, 1),
-     "scte104: connection lost: closed by the injector\n", None, None),
+     "scte104: connection lost: closed by the injector\n", None, None, ("injector", "fin", None, 5, 1)),
     # The alive_request after the missing answer carries time(): 21 bytes.
     ("unanswered", ["--silent-after", "1"], ["--response-timeout", "200ms", "--window", "3"], None, 3,
      readable(ERROR_LINE, accepted(1, 1, 33), "TIME  mark 2  line 3  message_number 34  no_response  no inject_response",
               "TIME  mark 3  line 5  message_number 35  no_response  no inject_response",
               summary=(3, 1, 0, 2, 0, 0, 1, LATENCIES)), "",
-     [INIT[:20], MARK_21[:20], MARK_22[:20], MARK_23[:20], "00030015ffffffff0000"], 20),
+     [INIT[:20], MARK_21[:20], MARK_22[:20], MARK_23[:20], "00030015ffffffff0000"], 20,
+     ("automation", "fin", "end", 8, 2)),
     ("complete_json_lines", ["--results", "100,122", "--complete"], ["--json-lines", "--complete-timeout", "1s"],
      None, 3, mark_json(1, 1, 33, "accepted", 100, "Successful response", COMPLETE) + LINE_4
      + mark_json(3, 2, 34, "refused", 122, "Splice request too late")
      + mark_json(5, 3, 35, "accepted", 100, "Successful response", COMPLETE) + SUMMARY_JSON % (2, 1, 0, 0),
-     "", None, None),
+     "", None, None, ("automation", "fin", "end", 11, 1)),
     ("sigterm", ["--silent-after", "0"], [], 2.0, 143,
      readable("TIME  mark 1  line 1  message_number 33  interrupted  no inject_response",
               "-  mark 2  line 3  message_number 34  not_sent  not written", summary=(2, 0, 0, 0, 1, 1, 0, "")),
-     "", None, None),
+     "", None, None, ("automation", "fin", "shutdown", 3, 0)),
 ]
 
 
+def log_ending(path):
+    """The close line's by, how and reason, and the summary's messages and problems."""
+    with open(path) as f:
+        *_, close, summary = [json.loads(line) for line in f]
+    return (close["by"], close["how"], close["reason"], summary["summary"]["messages"],
+            summary["summary"]["problems"])
+
+
 def injected():
-    for name, injector_options, options, signal_after, status, out, err, wire, digits in INJECTED:
+    for name, injector_options, options, signal_after, status, out, err, wire, digits, ending in INJECTED:
         injector, port = start_injector(*injector_options)
-        got = send(port, options, MARKS, signal_after)
+        with tempfile.TemporaryDirectory() as work:
+            log = os.path.join(work, "log.jsonl")
+            got = send(port, options + ["--log", log], MARKS, signal_after)
+            yield same(name + "_log", log_ending(log), ending)
         read = injector.communicate(timeout=30)[0].split()
         yield same(name, got, (status, out, err))
         if wire is not None:
