@@ -2,10 +2,14 @@
 // The event loop's deadline heap: timers fire in deadline order, re-arming
 // moves a timer either way, a disarmed or released one never fires, and a
 // callback that re-arms for now waits for the next turn. A stream's queue
-// behind a slow reader. Listening addresses read and printed back.
+// behind a slow reader. Addresses read and printed back, and the options
+// every socket is made with.
 #include "net/loop.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -126,6 +130,39 @@ TEST(address, read_and_printed_back) {
     net::Address address;
     const std::string error = net::parse_address(c.text, address);
     EXPECT_EQ(error.empty() ? net::to_string(address) : error, c.expected) << c.text;
+  }
+}
+
+int option(int fd, int level, int name) {
+  int value = 0;
+  socklen_t size = sizeof value;
+  getsockopt(fd, level, name, &value, &size);
+  return value;
+}
+
+// Listeners rebind at once after a restart, IPv6 ones take IPv6 only;
+// connections send small messages without delay; all of them are
+// non-blocking and closed on exec.
+TEST(socket, options_of_listeners_and_connections) {
+  std::string error;
+  for (const char* text : {"127.0.0.1:0", "[::1]:0"}) {
+    net::Address address;
+    ASSERT_EQ(net::parse_address(text, address), "");
+    const int listener = net::listen_on(address, 4, error);
+    if (listener < 0 && address.family() == AF_INET6) continue;  // a machine without IPv6
+    ASSERT_GE(listener, 0) << text << ": " << error;
+    EXPECT_NE(option(listener, SOL_SOCKET, SO_REUSEADDR), 0) << text;
+    if (address.family() == AF_INET6) {
+      EXPECT_NE(option(listener, IPPROTO_IPV6, IPV6_V6ONLY), 0);
+    }
+    const int connection = net::connect_to(net::local_address(listener), error);
+    ASSERT_GE(connection, 0) << text << ": " << error;
+    EXPECT_NE(option(connection, IPPROTO_TCP, TCP_NODELAY), 0) << text;
+    for (const int fd : {listener, connection}) {
+      EXPECT_NE(fcntl(fd, F_GETFL) & O_NONBLOCK, 0) << text;
+      EXPECT_NE(fcntl(fd, F_GETFD) & FD_CLOEXEC, 0) << text;
+      close(fd);
+    }
   }
 }
 
