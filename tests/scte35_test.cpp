@@ -88,24 +88,27 @@ TEST(scte35, written_fields_keep_their_widths) {
   EXPECT_EQ(segment.segmentation_duration, 65535ull * 90000 + (255ull * 90000 * 1001 + 12000) / 24000);
 }
 
+std::string written(const scte35::SpliceCommand& command,
+                    const std::vector<scte35::SpliceDescriptor>& descriptors) {
+  scte35::SpliceInfoSection section;
+  section.splice_command = command;
+  section.descriptors = descriptors;
+  return samples::hex(scte35::write_section(section));
+}
+
 // What a record holds before anything is set, as a library user meets it:
 // sap_type 3, cw_index 0xFF, tier 0xFFF, a program splice at a time not
 // given, a time_signal at PTS 0, a segmentation descriptor for the program,
 // not restricted. descriptor_length stays the caller's to set.
 TEST(scte35, default_records_write_known_bytes) {
-  scte35::SpliceInfoSection section;
-  section.splice_command = scte35::SpliceInsert{};
-  section.descriptors = {scte35::AvailDescriptor{}, scte35::DtmfDescriptor{},
-                         scte35::SegmentationDescriptor{}, scte35::TimeDescriptor{}};
-  EXPECT_EQ(samples::hex(scte35::write_section(section)),
+  EXPECT_EQ(written(scte35::SpliceInsert{},
+                    {scte35::AvailDescriptor{}, scte35::DtmfDescriptor{},
+                     scte35::SegmentationDescriptor{}, scte35::TimeDescriptor{}}),
             "fc3050000000000000fffff00a05" "000000007f4f0000" "00000035"
             "0000435545490000000001004355454900" "1f"
             "020043554549000000007fbf0000000000" "030043554549000000000000000000000000"
             "217ee256");
-  section.splice_command = scte35::TimeSignal{};
-  section.descriptors.clear();
-  EXPECT_EQ(samples::hex(scte35::write_section(section)),
-            "fc3016000000000000fffff00506fe000000000000d7c0f936");
+  EXPECT_EQ(written(scte35::TimeSignal{}, {}), "fc3016000000000000fffff00506fe000000000000d7c0f936");
 }
 
 }  // namespace
