@@ -291,6 +291,13 @@ TEST(scte35_reverse, sections_map_as_the_tables_say) {
   const std::string kAvail = "000843554549" "00000007";
   const std::string kForeign = "000841424344" "00000001";  // tag 0 with another identifier
   const std::string kDtmf = "010843554549" "32" "7f" "3132";  // dtmf_count 3 but 2 chars: copied
+  // Avail, DTMF, segmentation and time descriptors with a byte after their
+  // fields, then DTMF and segmentation with reserved bits cleared.
+  const std::string kUntyped = "000943554549" "00000007" "ff" "010943554549" "32" "5f" "3132" "ff"
+                               "021543554549" "00000009" "7f" "ff" "0000049458" "00" "00" "30" "01" "02" "ff"
+                               "031143554549" "0000499602d2" "075bcd15" "0025" "ff"
+                               "010843554549" "32" "40" "3132"
+                               "021443554549" "00000009" "00" "ff" "0000049458" "00" "00" "30" "01" "02";
   const struct {
     const char* name;
     Bytes section;
@@ -346,6 +353,8 @@ TEST(scte35_reverse, sections_map_as_the_tables_say) {
       {"time descriptor", section("00", "031043554549" "0000499602d2" "075bcd15" "0025"), 0,
        {30000, 1001}, {{0x0102, ""}, {0x0110, "0000499602d2" "075bcd15" "0025"}}},
       {"splice_schedule", section("04" "00"), 0, {30000, 1001}, {{0x0100, "0001" "00" "04" "00"}}},
+      {"descriptors the typed forms would not give back: copied",
+       section("00", kUntyped), 0, {30000, 1001}, {{0x0102, ""}, {0x0108, "06" + kUntyped}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
