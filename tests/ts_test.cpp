@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "object_writer.h"
+#include "output.h"
 #include "pairing.h"
 #include "ts/demuxer.h"
 
@@ -184,6 +186,21 @@ TEST(ts_pairing, oldest_open_then_newest_copy) {
   ASSERT_EQ(missing.size(), 1u);
   EXPECT_EQ(missing[0].mark, 2u);
   EXPECT_EQ(missing[0].expected, 1u);
+}
+
+// A value read back is written as the report writes its own: every kind of
+// value, and strings byte for byte (U+0080 to U+00FF as one byte each, a
+// code point above as its UTF-8 bytes).
+TEST(ts_objects, written_as_the_report_writes) {
+  std::string text;
+  scte104::Output out([&text](const char* data, std::size_t size) { text.append(data, size); });
+  scte104::JsonWriter json(out, scte104::JsonStyle::compact);
+  scte104::write_object(nlohmann::ordered_json::parse(
+                            R"({"z": [true, false, null, {}], "n": -5, "u": 7, "s": "\u007f\u0080\u00bf\u00c0\u00ff\u0100"})"),
+                        json, out);
+  out.flush();
+  EXPECT_EQ(text, R"({"z": [true, false, null, {}], "n": -5, "u": 7, )"
+                  R"("s": "\u007f\u0080\u00bf\u00c0\u00ff\u00c4\u0080"})");
 }
 
 }  // namespace
