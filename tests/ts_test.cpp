@@ -12,6 +12,7 @@
 #include "object_writer.h"
 #include "output.h"
 #include "pairing.h"
+#include "scte/scte35.h"
 #include "ts/demuxer.h"
 
 namespace {
@@ -64,7 +65,8 @@ TEST(ts_demuxer, pieces_do_not_matter) {
                                          std::istreambuf_iterator<char>());
     ASSERT_FALSE(data.empty()) << name;
     const std::string whole = demux(data, data.size(), {489, 500});
-    for (std::size_t piece : {std::size_t{1}, std::size_t{7}, std::size_t{188}, std::size_t{1021}}) {
+    for (std::size_t piece :
+         {std::size_t{1}, std::size_t{7}, std::size_t{188}, std::size_t{1021}}) {
       EXPECT_EQ(demux(data, piece, {489, 500}), whole) << name << " in pieces of " << piece;
     }
   }
@@ -125,6 +127,29 @@ TEST(ts_demuxer, sync_and_the_bytes_around_it) {
   EXPECT_EQ(demux(empty_section, 188, {500}), "#1 500 problem 3 0\n#1 end 500\n");
 }
 
+// The longest section (section_length 4093) is read whole, across 23
+// packets of PID 500.
+TEST(ts_demuxer, longest_section_read_whole) {
+  std::vector<std::uint8_t> payload(1 + 4096, 0x00);  // pointer_field 0, then the section
+  payload[1] = 0xFC;
+  payload[2] = 0x3F;
+  payload[3] = 0xFD;
+  const std::uint32_t crc = scte_104::scte35::crc32_mpeg2(payload.data() + 1, 4092);
+  for (int i = 0; i < 4; ++i)
+    payload[4093 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
+  std::vector<std::uint8_t> data;
+  for (std::size_t at = 0, count = 0; at < payload.size(); at += 184, ++count) {
+    const std::uint8_t head[] = {0x47, static_cast<std::uint8_t>(at == 0 ? 0x41 : 0x01), 0xF4,
+                                 static_cast<std::uint8_t>(0x10 | (count & 0x0F))};
+    data.insert(data.end(), std::begin(head), std::end(head));
+    const std::size_t size = std::min<std::size_t>(184, payload.size() - at);
+    data.insert(data.end(), payload.begin() + static_cast<std::ptrdiff_t>(at),
+                payload.begin() + static_cast<std::ptrdiff_t>(at + size));
+    data.insert(data.end(), 184 - size, 0xFF);
+  }
+  EXPECT_EQ(demux(data, 188, {500}), "#23 500 section 4096\n#23 end 500\n");
+}
+
 TEST(ts_pairing, compares_fields) {
   using scte104::SectionObject;
   struct Case {
@@ -155,8 +180,8 @@ TEST(ts_pairing, compares_fields) {
       {"a_frame_early", R"({"pts_time": 3003})", R"({"pts_time": 0})", true, "[]",
        R"([{"field":"pts_time","expected":3003,"found":0,"ticks":-3003}])"},
       {"no_reference", R"({"pts_time": 3003})", R"({"pts_time": 99})", false, "[]", "[]"},
-      {"arrays_by_index_then_found_only",
-       R"({"d": [{"x": 1}, {"x": 2}]})", R"({"d": [{"x": 1}], "alignment_stuffing": "ff"})", true,
+      {"arrays_by_index_then_found_only", R"({"d": [{"x": 1}, {"x": 2}]})",
+       R"({"d": [{"x": 1}], "alignment_stuffing": "ff"})", true,
        R"([{"field":"d[1]","expected":{"x":2},"found":null},{"field":"alignment_stuffing","expected":null,"found":"ff"}])",
        "[]"},
   };
@@ -195,9 +220,10 @@ TEST(ts_objects, written_as_the_report_writes) {
   std::string text;
   scte104::Output out([&text](const char* data, std::size_t size) { text.append(data, size); });
   scte104::JsonWriter json(out, scte104::JsonStyle::compact);
-  scte104::write_object(nlohmann::ordered_json::parse(
-                            R"({"z": [true, false, null, {}], "n": -5, "u": 7, "s": "\u007f\u0080\u00bf\u00c0\u00ff\u0100"})"),
-                        json, out);
+  scte104::write_object(
+      nlohmann::ordered_json::parse(
+          R"({"z": [true, false, null, {}], "n": -5, "u": 7, "s": "\u007f\u0080\u00bf\u00c0\u00ff\u0100"})"),
+      json, out);
   out.flush();
   EXPECT_EQ(text, R"({"z": [true, false, null, {}], "n": -5, "u": 7, )"
                   R"("s": "\u007f\u0080\u00bf\u00c0\u00ff\u00c4\u0080"})");
