@@ -181,15 +181,18 @@ def pairing():
 
 def pmt_variants():
     """stream_type 0x06 without the VANC registration is not read, nor one whose
-    registration runs past its descriptors; a registration longer than 4 bytes and
-    a CUEI program registration are fine."""
+    registration runs past its descriptors or holds 3 bytes ("VAN", then a descriptor
+    tagged "C"); a registration longer than 4 bytes and a CUEI program registration
+    are fine."""
     s = Stream()
     s.sections(0, [__import__("stream_writer").pat([(1, PMT)])])
     s.sections(PMT, [pmt(1, [(0x06, ANC, registration(b"AC-3")), (0x06, 490, bytes([0x05, 6]) + b"VANCxy"),
-                             (0x06, 491, bytes([0x05, 10]) + b"VANC"), (0x86, SCTE35, b"")],
+                             (0x06, 491, bytes([0x05, 10]) + b"VANC"), (0x06, 492, bytes([0x05, 3]) + b"VANC\x00"),
+                             (0x86, SCTE35, b"")],
                          program_descriptors=registration(b"CUEI"))])
     mark_pes(s, splice_request(3, 1000, 0), 90000)  # PID 489: not read
     s.pes(491, pes(anc_record(b"\x08" + splice_request(4, 1000, 0)), pts=90000))  # not read
+    s.pes(492, pes(anc_record(b"\x08" + splice_request(5, 1000, 0)), pts=90000))  # not read
     s.pes(490, pes(anc_record(b"\x08" + splice_request(3, 1000, 0)), pts=90000))
     s.sections(SCTE35, [splice_insert(3, 180000)])
     return s.bytes()
