@@ -81,6 +81,7 @@ TEST(packet, ignored) {
                               .substr(0, 80)},
       {"ipv6_fragment_header", "60000000" "001f" "2c" "40" + kIpv6.substr(16, 64) + options + kTcp},
       {"ipv6_jumbogram", "60000000" "0000" "06" "40" + kIpv6.substr(16)},
+      {"tcp_header_cut", "45000027" "00004000" "4006" "0000" "0a000005" "0a000009" + kTcp.substr(0, 38)},
       {"tcp_header_too_long", "4500002b" "00004000" "4006" "0000" "0a000005" "0a000009" +
                                   kTcp.substr(0, 24) + "f018ffff00000000616263"},
   };
