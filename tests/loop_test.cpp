@@ -46,15 +46,19 @@ TEST(loop, timers_fire_in_deadline_order) {
   EXPECT_EQ(loop.make_timer([] {}), timers[5]);
 }
 
+// Armed latest first, then the earliest moved to the end.
 TEST(loop, timers_armed_latest_first_fire_earliest_first) {
   net::Loop loop;
   std::string fired;
   const net::TimePoint start = net::Clock::now();
+  net::Loop::TimerId a = 0;
   for (const char name : std::string("edcba")) {
-    loop.arm(loop.make_timer([&fired, name] { fired += name; }), start + milliseconds(name - 'a' + 1));
+    a = loop.make_timer([&fired, name] { fired += name; });
+    loop.arm(a, start + milliseconds(name - 'a' + 1));
   }
+  loop.arm(a, start + milliseconds(6));
   while (fired.size() < 5) loop.run_once(net::Clock::now() + milliseconds(20));
-  EXPECT_EQ(fired, "abcde");
+  EXPECT_EQ(fired, "bcdea");
 }
 
 TEST(loop, rearming_for_now_waits_a_turn) {
