@@ -190,6 +190,8 @@ const ClientCase kCases[] = {
     {"framing_lost_settles_flights", "", "c w i m21 w b00070002", "init1 | m21",
      "1/1 #21 no_response @0",
      "closed lost (automation fin framing_lost): connection lost: framing_lost (messageSize 2)"},
+    {"probing_with_a_mark_in_flight", "alive=1000 notime", "c w i m21 w +1000 w",
+     "init1 | m21 | alive2", "", "probing next 5000"},
     {"probing_until_alive_response", "alive=1000 notime", "c w i m21 w +1000 w r21",
      "init1 | m21 | alive2", "1/1 #21 accepted @0 100 1000000", "probing next 6000"},
     {"oversized_answer", "", "c w i b00072001", "init1", "",

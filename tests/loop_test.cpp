@@ -42,8 +42,9 @@ TEST(loop, timers_fire_in_deadline_order) {
   EXPECT_TRUE(loop.armed(timers[0]));
   while (fired.size() < 4) loop.run_once(net::Clock::now() + milliseconds(20));
   EXPECT_EQ(fired, "ebac");
-  // A released id is given out again.
+  // A released id is given out again, once.
   EXPECT_EQ(loop.make_timer([] {}), timers[5]);
+  EXPECT_NE(loop.make_timer([] {}), timers[5]);
 }
 
 // Armed latest first, then the earliest moved to the end.
