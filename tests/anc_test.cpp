@@ -173,7 +173,7 @@ TEST(anc_payload, joins_parts) {
       {"bad_descriptor_still_used", {"28" + alive, "00" + alive}, "pd40 S13/1 pd0 S13/1 "},
       {"too_short", {"08ffff00"}, "bad3 "},
       {"size_below_minimum", {"08ffff000b0000000000000000"}, "bad12 "},
-      {"single_below_13", {"080003000c00000000000000000000"}, "bad14 "},
+      {"single_below_13", {"0800ff000c00000000000000000000"}, "bad14 "},  // opID 0x00ff: still single
       {"size_past_the_bytes", {"08" + mark}, "bad13 "},
   };
   for (const Case& c : cases) EXPECT_EQ(join(c.parts), c.events) << c.name;
