@@ -189,7 +189,7 @@ def pmt_variants():
     s = Stream()
     s.sections(0, [__import__("stream_writer").pat([(1, PMT)])])
     s.sections(PMT, [pmt(1, [(0x06, ANC, registration(b"AC-3")), (0x06, 490, bytes([0x05, 6]) + b"VANCxy"),
-                             (0x06, 491, bytes([0x05, 10]) + b"VANC"), (0x06, 492, bytes([0x05, 3]) + b"VANC\x00"),
+                             (0x06, 491, bytes([0x05, 7]) + b"VANC"), (0x06, 492, bytes([0x05, 3]) + b"VANC\x00"),
                              (0x86, SCTE35, b"")],
                          program_descriptors=registration(b"CUEI"))])
     mark_pes(s, splice_request(3, 1000, 0), 90000)  # PID 489: not read
