@@ -4,6 +4,7 @@
 file: standard output, standard error and the exit status are compared
 byte for byte, with the clock's values (times, latencies) masked, and the
 bytes the injector read are compared as they are."""
+import base64
 import json
 import os
 import re
@@ -261,7 +262,6 @@ BIG_MARK_SIZE = 65535
 def big_marks(count):
     """Marks of the largest size, numbered 0 on, as Base64 lines: more bytes
     than the kernel holds for an injector that does not read."""
-    import base64
     data = b"\x80\x00" + (BIG_MARK_SIZE - 16).to_bytes(2, "big") + bytes(BIG_MARK_SIZE - 16)
     return "".join(base64.b64encode(b"\x08\xff\xff" + BIG_MARK_SIZE.to_bytes(2, "big") + bytes([0, 0, n, 0, 0, 0, 0, 1])
                                     + data).decode() + "\n" for n in range(count))
